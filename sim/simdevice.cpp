@@ -1,0 +1,459 @@
+#include "sim/simdevice.h"
+
+#include "sim/line.h"
+#include "sim/protocol.h"
+#include "sim/transmitter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+namespace zsim {
+
+// Factory contents: every symbol appears somewhere, one location is empty,
+// location 4 is nearly full, and the timings cover the device's range from
+// the shortest (20 ms) to the longest storable (65534 ms).
+Memory factoryDefaults()
+{
+    return {{
+        {"0123456789", 100, 50},      // 0: all digits
+        {"*#ABCD", 80, 40},           // 1: the symbols beyond the digits
+        {"5551234", 120, 60},         // 2: a phone number
+        {"", 100, 100},               // 3: empty
+        {"123A456B789C*0#D", 60, 40}, // 4: the whole keypad, 16 tones
+        {"911", 250, 250},            // 5: slow
+        {"ABCD", 20, 20},             // 6: fastest timing
+        {"#", 65534, 20},             // 7: one very long tone
+    }};
+}
+
+using detail::Clock;
+using detail::Duration;
+using detail::milliseconds;
+using detail::TimePoint;
+
+struct SimulatedDevice::Impl : detail::Protocol::Host
+{
+    explicit Impl(Options opts)
+        : options(std::move(opts)), memory(factoryDefaults()),
+          protocol(*this, memory, options.firmware)
+    {}
+
+    // Everything below is guarded by `mutex`, except `thread` after start and
+    // the sink, which has its own lock so it can be called without `mutex`.
+    Options options;
+    mutable std::mutex mutex;
+    std::condition_variable hungUp;
+    detail::Line line;
+    detail::WakePipe wake;
+    std::thread thread;
+    bool stopping = false;
+    bool hangUpWanted = false;
+    unsigned long hangUps = 0;
+
+    Memory memory;
+    detail::Protocol protocol;
+    Faults faults;
+    std::string received;
+    std::size_t receivedTotal = 0;
+    std::vector<std::string> log;
+    std::vector<std::string> unsunk; // log lines the sink has not seen yet
+
+    detail::Transmitter transmitter;
+    std::vector<TimePoint> readyDue;  // sorted ends of memory plays
+    std::optional<TimePoint> toneEnd; // end of the sounding timed tone
+
+    std::mutex sinkMutex;
+    std::function<void(const std::string &)> sink;
+
+    // --- Protocol::Host, called with `mutex` held on the device thread ---
+
+    void reply(const std::string &marker, const std::string &text) override
+    {
+        std::string word = faults.noMarkers ? std::string() : marker;
+        if (faults.lowerCaseMarkers)
+            std::transform(word.begin(), word.end(), word.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        queueReply(word + text);
+    }
+
+    void note(const std::string &text) override
+    {
+        log.push_back(text);
+        unsunk.push_back(text);
+    }
+
+    void memoryPlay(double ms) override
+    {
+        if (faults.neverReady)
+            return;
+        const TimePoint due = Clock::now() + milliseconds(ms * options.playScale);
+        readyDue.insert(std::upper_bound(readyDue.begin(), readyDue.end(), due), due);
+    }
+
+    void timedTone(double ms) override
+    {
+        toneEnd = Clock::now() + milliseconds(ms * options.playScale);
+    }
+
+    bool endTimedTone() override
+    {
+        const bool sounding = toneEnd.has_value();
+        toneEnd.reset();
+        return sounding;
+    }
+
+    // --- sending ---
+
+    void queueReply(const std::string &text)
+    {
+        if (text.empty() || faults.silent)
+            return;
+        detail::Shape shape;
+        shape.gap = options.paced ? Duration(detail::CharacterTime) : Duration::zero();
+        if (faults.singleCharacters) {
+            shape.oneByOne = true;
+            shape.gap += detail::SingleCharacterGap;
+        }
+        if (faults.splitAfter > 0) {
+            shape.splitAt = std::size_t(faults.splitAfter);
+            shape.splitPause = milliseconds(faults.splitPauseMs);
+        }
+        shape.delay = milliseconds(faults.replyDelayMs);
+        transmitter.send(faults.garbage ? transmitter.noise(text.size()) : text, shape,
+                         faults.holdReplies);
+    }
+
+    void fireTimers(TimePoint now)
+    {
+        while (!readyDue.empty() && readyDue.front() <= now) {
+            readyDue.erase(readyDue.begin());
+            note("play ended");
+            reply("Ready", "\r\n");
+        }
+        if (toneEnd && *toneEnd <= now) {
+            toneEnd.reset();
+            note("timed tone end");
+        }
+    }
+
+    std::optional<TimePoint> nextDeadline() const
+    {
+        std::optional<TimePoint> next;
+        const auto consider = [&next](TimePoint t) {
+            if (!next || t < *next)
+                next = t;
+        };
+        if (!readyDue.empty())
+            consider(readyDue.front());
+        if (toneEnd)
+            consider(*toneEnd);
+        if (const auto due = transmitter.nextDue())
+            consider(*due);
+        return next;
+    }
+
+    // Reads everything the panel has written and acts on it, all under
+    // `mutex`, so quiescent() sees each byte either still in the kernel or
+    // already turned into queued work.
+    void readLine()
+    {
+        std::string batch;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(line.master, buffer, sizeof buffer);
+            if (n > 0) {
+                batch.append(buffer, std::size_t(n));
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                if (n == 0 || errno != EAGAIN) {
+                    received += batch;
+                    receivedTotal += batch.size();
+                    protocol.feed(batch);
+                    dropLine();
+                    return;
+                }
+                break;
+            }
+        }
+        received += batch;
+        receivedTotal += batch.size();
+        protocol.feed(batch);
+    }
+
+    // Forgets everything that belongs to the line; the memory stays.
+    void dropLine()
+    {
+        if (!line.open())
+            return;
+        line.close();
+        transmitter.clear();
+        readyDue.clear();
+        toneEnd.reset();
+        protocol.reset();
+        note("hang up");
+    }
+
+    void deliver(std::vector<std::string> lines)
+    {
+        if (lines.empty())
+            return;
+        std::function<void(const std::string &)> target;
+        {
+            std::lock_guard<std::mutex> lock(sinkMutex);
+            target = sink;
+        }
+        if (target)
+            for (const std::string &text : lines)
+                target(text);
+    }
+
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!stopping) {
+            if (!unsunk.empty()) {
+                // The sink runs unlocked and may call back into the device,
+                // so the state is looked at afresh after it.
+                std::vector<std::string> lines;
+                lines.swap(unsunk);
+                lock.unlock();
+                deliver(std::move(lines));
+                lock.lock();
+                continue;
+            }
+            if (hangUpWanted) {
+                dropLine();
+                hangUpWanted = false;
+                ++hangUps;
+                hungUp.notify_all();
+            }
+            pollfd fds[2] = {{wake.readEnd, POLLIN, 0}, {line.master, POLLIN, 0}};
+            const nfds_t count = line.open() ? 2 : 1;
+            if (transmitter.waitingForRoom())
+                fds[1].events |= POLLOUT;
+            const std::optional<TimePoint> deadline = nextDeadline();
+            lock.unlock();
+
+            timespec timeout{};
+            if (deadline) {
+                const auto left = std::max(*deadline - Clock::now(), Duration::zero());
+                const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+                timeout.tv_sec = seconds.count();
+                timeout.tv_nsec = (left - seconds).count();
+            }
+            ::ppoll(fds, count, deadline ? &timeout : nullptr, nullptr);
+            if (fds[0].revents & POLLIN)
+                wake.drain();
+
+            lock.lock();
+            // Only the device thread closes the line, so fds[1] is still it.
+            if (count == 2 && line.open()) {
+                if (fds[1].revents & POLLOUT)
+                    transmitter.writable();
+                if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+                    readLine();
+            }
+            const TimePoint now = Clock::now();
+            fireTimers(now);
+            if (line.open() && !transmitter.pump(line.master, now))
+                dropLine(); // the line itself failed
+        }
+        std::vector<std::string> lines;
+        lines.swap(unsunk);
+        lock.unlock();
+        deliver(std::move(lines));
+    }
+};
+
+SimulatedDevice::SimulatedDevice(Options options) : d(std::make_unique<Impl>(std::move(options))) {}
+
+SimulatedDevice::~SimulatedDevice()
+{
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->stopping = true;
+        d->wake.signal();
+    }
+    if (d->thread.joinable())
+        d->thread.join();
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->dropLine();
+    detail::removeLink(d->options.linkPath, d->line.linkedTarget);
+}
+
+bool SimulatedDevice::start(std::string *error)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    std::string reason;
+    if (d->thread.joinable())
+        reason = "the device is already running";
+    else if (!d->wake.create(&reason) || !d->line.openFresh(d->options.linkPath, &reason))
+        d->line.close();
+    if (!reason.empty()) {
+        if (error)
+            *error = reason;
+        return false;
+    }
+    d->thread = std::thread([this] { d->run(); });
+    return true;
+}
+
+std::string SimulatedDevice::portPath() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->options.linkPath.empty() ? d->line.slavePath : d->options.linkPath;
+}
+
+std::string SimulatedDevice::received() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->received;
+}
+
+std::size_t SimulatedDevice::receivedTotal() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->receivedTotal;
+}
+
+void SimulatedDevice::clearReceived()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->received.clear();
+}
+
+std::vector<std::string> SimulatedDevice::log() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->log;
+}
+
+void SimulatedDevice::clearLog()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->log.clear();
+}
+
+void SimulatedDevice::setLogSink(std::function<void(const std::string &)> sink)
+{
+    std::lock_guard<std::mutex> lock(d->sinkMutex);
+    d->sink = std::move(sink);
+}
+
+Memory SimulatedDevice::memory() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->memory;
+}
+
+void SimulatedDevice::setMemory(const Memory &memory)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->memory = memory;
+}
+
+void SimulatedDevice::setFaults(const Faults &faults)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->faults = faults;
+    d->wake.signal();
+}
+
+Faults SimulatedDevice::faults() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->faults;
+}
+
+bool SimulatedDevice::quiescent() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    if (!d->line.open())
+        return true;
+    if (d->transmitter.busy() || !d->readyDue.empty())
+        return false;
+    return !d->line.inputPending();
+}
+
+void SimulatedDevice::releaseHeld()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->transmitter.releaseHeld();
+    d->wake.signal();
+}
+
+void SimulatedDevice::inject(const std::string &bytes)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    if (!d->line.open() || bytes.empty())
+        return;
+    detail::Shape shape;
+    shape.gap = d->options.paced ? Duration(detail::CharacterTime) : Duration::zero();
+    d->transmitter.send(bytes, shape);
+    d->wake.signal();
+}
+
+void SimulatedDevice::flood(std::size_t count)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    if (!d->line.open() || count == 0)
+        return;
+    d->transmitter.send(d->transmitter.noise(count), detail::Shape{});
+    d->wake.signal();
+}
+
+void SimulatedDevice::hangUp()
+{
+    std::unique_lock<std::mutex> lock(d->mutex);
+    // Before start, and from the log sink on the device thread, nothing is
+    // polling the line and it can be closed here.
+    if (!d->thread.joinable() || d->thread.get_id() == std::this_thread::get_id()) {
+        d->dropLine();
+        return;
+    }
+    if (!d->line.open())
+        return;
+    // The device thread closes the line itself: a descriptor it is polling
+    // would keep the line up until its poll returned.
+    d->hangUpWanted = true;
+    const unsigned long target = d->hangUps + 1;
+    d->wake.signal();
+    d->hungUp.wait(lock, [this, target] { return d->hangUps >= target || d->stopping; });
+}
+
+bool SimulatedDevice::reconnect(std::string *error)
+{
+    hangUp();
+    std::lock_guard<std::mutex> lock(d->mutex);
+    if (d->line.open())
+        return true; // another caller reconnected first
+    std::string reason;
+    if (!d->thread.joinable())
+        reason = "the device has not been started";
+    else
+        d->line.openFresh(d->options.linkPath, &reason);
+    if (!reason.empty()) {
+        if (error)
+            *error = reason;
+        return false;
+    }
+    d->note("reconnected on " + d->line.slavePath);
+    d->wake.signal();
+    return true;
+}
+
+bool SimulatedDevice::connected() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->line.open();
+}
+
+} // namespace zsim
