@@ -1,0 +1,14 @@
+#include "app/errors.h"
+
+#include "app/text.h"
+
+OperationError::OperationError(int number, QString description)
+    : m_number(number), m_description(std::move(description)),
+      m_what(QStringLiteral("%1 %2").arg(number).arg(m_description).toStdString())
+{}
+
+QString errorMessage(const OperationError &error)
+{
+    return QStringLiteral("Error ") + formatNumber(error.number()) + QStringLiteral("\r\n") +
+           error.description();
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+// Number conventions shared by every window.
+
+#include <QString>
+
+// The numeric value of a text where the panel uses a text as a number: the
+// number the text begins with. Blanks, tabs and line feeds anywhere in the
+// text are ignored; a sign, a decimal point, an exponent (E or D) and the
+// prefixes &H (hexadecimal) and &O (octal) are understood; reading stops at
+// the first character that cannot continue the number; a text that does not
+// begin with a number, the empty text included, is 0.
+double numericValue(const QString &text);
+
+// A number as the panel writes it into a message: a leading blank stands in
+// place of the plus sign (3 -> " 3", -3 -> "-3").
+QString formatNumber(qint64 number);
