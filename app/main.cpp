@@ -1,0 +1,58 @@
+// The zelvor program: reads the command line, starts the simulated device
+// when asked to, and runs the panel.
+
+#include "app/options.h"
+#include "app/zelvo.h"
+#include "sim/simdevice.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zelvor"));
+    QApplication::setApplicationVersion(QStringLiteral(ZELVOR_VERSION));
+    // The panel ends through its own termination step, never because its
+    // last visible window (the start-up prompt) was closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Options options = parseOptions(QApplication::arguments().mid(1));
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "zelvor: %s\n\n%s", qPrintable(options.error),
+                     qPrintable(usageText()));
+        return 2;
+    }
+    if (options.help) {
+        std::printf("%s", qPrintable(usageText()));
+        return 0;
+    }
+    if (options.version) {
+        std::printf("zelvor %s\n", ZELVOR_VERSION);
+        return 0;
+    }
+
+    std::unique_ptr<zsim::SimulatedDevice> device;
+    if (options.simulatePort > 0) {
+        device = std::make_unique<zsim::SimulatedDevice>();
+        device->setLogSink([](const std::string &line) {
+            std::fprintf(stderr, "zelvor-sim: %s\n", line.c_str());
+        });
+        std::string error;
+        if (!device->start(&error)) {
+            std::fprintf(stderr, "zelvor: cannot start the simulated device: %s\n", error.c_str());
+            return 1;
+        }
+        options.ports.setPath(options.simulatePort, QString::fromStdString(device->portPath()));
+        std::fprintf(stderr, "zelvor-sim: simulated device on COM%d (%s)\n", options.simulatePort,
+                     device->portPath().c_str());
+    }
+
+    Zelvo panel(Zelvo::Config{options.ports, options.tickMs});
+    panel.start();
+    if (panel.hasEnded())
+        return 0;
+    return app.exec();
+}

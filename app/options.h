@@ -1,0 +1,23 @@
+#pragma once
+
+// The command line of the zelvor program.
+
+#include "link/portmap.h"
+
+#include <QString>
+#include <QStringList>
+
+struct Options
+{
+    PortMap ports;
+    int tickMs = 10;
+    int simulatePort = 0; // 1 to 4: run the simulated device on that port; 0: none
+    bool help = false;
+    bool version = false;
+    QString error; // not empty when the command line cannot be used
+};
+
+// Reads the arguments after the program name.
+Options parseOptions(const QStringList &arguments);
+
+QString usageText();

@@ -1,0 +1,242 @@
+#pragma once
+
+// The main window "The Zelvor", which is the application. It owns the serial
+// port control and the tick timer, and its public variables and methods are
+// the device link for every window: the dialogs and the Multi Play window
+// read and write its controls and variables directly.
+//
+// Every operation is an event handler that runs to completion on the one
+// user-interface thread. A handler talks to the device strictly in order:
+// write a command, wait a number of ticks with Pause (which dispatches events,
+// so other handlers may run inside the wait), read what has arrived, look for
+// the acknowledgement word. The handler definitions live with their
+// subsystem: link/ (link, search, port menu), settings/, play/, files/.
+
+#include "app/errors.h"
+#include "link/portmap.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class DefPrompt;
+class FileIO;
+class MSComm;
+class MemoryMode;
+class MultiPlay;
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+class SingleMode;
+class StatusTextBox;
+
+// Window booleans are 16-bit integers: True is -1, False is 0.
+constexpr qint16 kTrue = -1;
+constexpr qint16 kFalse = 0;
+
+class Zelvo : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    struct Config
+    {
+        PortMap ports;
+        int tickMs = 10; // the period of one tick of Timer1
+    };
+
+    explicit Zelvo(const Config &config, QWidget *parent = nullptr);
+    ~Zelvo() override;
+
+    // Start-up: runs the device search while the window is hidden, then shows
+    // the window unless the user chose to end the application.
+    void start();
+    // True once the termination step has run.
+    bool hasEnded() const { return m_ended; }
+
+    // Runs one handler as the event loop delivers it: nothing runs once the
+    // application has ended, and a failure that no handler dealt with is shown
+    // to the user instead of ending the program.
+    template <typename Handler> void handle(Handler &&handler);
+
+    // Waits, dispatching events, until `done()` holds (dialog results, the
+    // "Ready" poll). Throws ApplicationEnded when the application ends inside.
+    void waitUntil(const std::function<bool()> &done);
+
+    // ---- Device link (link/link.cpp) ----
+    // Waits `time` ticks; resets timerVal even when `time` is below 1.
+    void Pause(qint32 time);
+    // RtnString = every character pending on the port. Failures pass to the caller.
+    void ReadBuffer();
+    // Empties both directions of the port and drains late input; failing steps are skipped.
+    void ClearBuffer();
+    // Probes the device with "@" and sets Present; failing steps are skipped.
+    void Connect();
+    void Timer1_Timer();
+    // Port number n, the fixed settings, input length 0, and open if closed.
+    void openPortSequence(int port);
+
+    // ---- Device search and port menu (link/search.cpp) ----
+    void Form_Initialize();
+    void COM1_Click();
+    void COM2_Click();
+    void COM3_Click();
+    void COM4_Click();
+    // Why each port gave no device in the last search, one line per port.
+    QString searchReport() const { return m_searchReport; }
+
+    // ---- Application shell (app/zelvo.cpp) ----
+    void Form_Load();
+    void done_Click();
+    // Closes the port and the other windows and ends the application at once.
+    [[noreturn]] void Form_Terminate();
+
+    // ---- Settings panel (settings/) ----
+    void AllOn_Click();
+    void AllOff_Click();
+    void Clear_Click();
+    void Length_GotFocus(int index);
+    void Space_GotFocus(int index);
+    void MemString_GotFocus(int index);
+    void Length_LostFocus(int index);
+    void Space_LostFocus(int index);
+    void MemString_LostFocus(int index);
+    void ReadDeviceSettings();
+    void UpdateButton_Click();
+    void Commit_Click();
+    void Reset_Click();
+
+    // ---- Tone playing (play/) ----
+    void KeyPad_MouseDown(int index, int button, int shift, int x, int y);
+    void KeyPad_MouseUp(int index, int button, int shift, int x, int y);
+    void Form_KeyDown(int &keyCode, int shift);
+    void Form_KeyUp(int keyCode, int shift);
+    void Memory_Click();
+    void Single_Click();
+    void Abort_Click();
+    void Multi_Click();
+
+    // ---- Configuration files (files/) ----
+    void Export_Click();
+    void Import_Click();
+
+    // ---- Other windows ----
+    DefPrompt *defPrompt() const { return m_defPrompt; }
+    // The Multi Play window, created hidden on first use.
+    MultiPlay *multiPlay();
+    bool multiPlayExists() const { return m_multiPlay != nullptr; }
+    // The file chooser, created hidden on first use.
+    FileIO *fileIO();
+    MemoryMode *memoryMode() const { return m_memoryMode; }
+    SingleMode *singleMode() const { return m_singleMode; }
+
+    // ---- Public variables ----
+    qint16 Present = 0;
+    qint32 timerVal = 0;
+    QString RtnString;
+    qint16 KeyLock = kFalse;
+    qint16 ValidKey = kFalse;
+    QString ToneStr;
+    qint16 Focused = kFalse;
+    qint16 CPort = 0;
+
+    // ---- Controls ----
+    MSComm *MSComm1 = nullptr;
+    QTimer *Timer1 = nullptr;
+    StatusTextBox *StatusBox = nullptr;
+    QLabel *Firmware = nullptr;
+    std::array<QLineEdit *, 8> MemString{};
+    std::array<QLineEdit *, 8> Length{};
+    std::array<QLineEdit *, 8> Space{};
+    std::array<QCheckBox *, 8> Update{};
+    std::array<QPushButton *, 16> KeyPad{};
+    QPushButton *AllOn = nullptr;
+    QPushButton *AllOff = nullptr;
+    QPushButton *Commit = nullptr;
+    QPushButton *Export = nullptr;
+    QPushButton *Import = nullptr;
+    QPushButton *Abort = nullptr;
+    QPushButton *Clear = nullptr;
+    QPushButton *UpdateButton = nullptr;
+    QPushButton *Reset = nullptr;
+    QPushButton *Memory = nullptr;
+    QPushButton *Single = nullptr;
+    QPushButton *Multi = nullptr;
+    QPushButton *done = nullptr;
+    QMenu *COMSelect = nullptr;
+    QAction *COM1 = nullptr;
+    QAction *COM2 = nullptr;
+    QAction *COM3 = nullptr;
+    QAction *COM4 = nullptr;
+
+    // The menu item of port n (1 to 4).
+    QAction *comItem(int port) const;
+    // Checks the item of port n and clears the other three.
+    void checkComItem(int port);
+
+    // ---- Seams for the tests ----
+    // Ticks are counted only while the gate allows (tests hold the clock while
+    // the simulated device is still working).
+    void setTickGate(std::function<bool()> gate) { m_tickGate = std::move(gate); }
+    const std::function<bool()> &tickGate() const { return m_tickGate; }
+    // What ending the application does once the port and the windows are
+    // closed; by default it leaves the event loop.
+    void setEndApplication(std::function<void()> end) { m_endApplication = std::move(end); }
+    int tickMs() const { return m_tickMs; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildWindow();
+    QWidget *buildSettingsGroup();
+    QWidget *buildKeypadGroup();
+    QWidget *buildPlayGroup();
+    QWidget *buildStatusGroup();
+    void buildMenu();
+    void setTabOrder();
+    void connectHandlers();
+    void ensureLoaded();
+    void reportUnhandled(const OperationError &error);
+    void comClick(int port, bool setsFocused, int waitAfterAnswer);
+    // The window's key preview (play/keypad.cpp): an application-wide filter
+    // that hands every key event of this window to Form_KeyDown/Form_KeyUp
+    // before the control with the focus sees it. Owned by `main`.
+    static QObject *installKeyPreview(Zelvo *main);
+
+    bool m_loaded = false;
+    bool m_ended = false;
+    bool m_memoryPlaying = false;
+    bool m_aborting = false;
+    int m_abortRuns = 0; // Abort runs so far: a memory play stops once this changes
+    int m_tickMs = 10;
+    QString m_searchReport;
+    DefPrompt *m_defPrompt = nullptr;
+    MultiPlay *m_multiPlay = nullptr;
+    FileIO *m_fileIO = nullptr;
+    MemoryMode *m_memoryMode = nullptr;
+    SingleMode *m_singleMode = nullptr;
+    std::function<bool()> m_tickGate;
+    std::function<void()> m_endApplication;
+    QObject *m_keyPreview = installKeyPreview(this);
+};
+
+template <typename Handler> void Zelvo::handle(Handler &&handler)
+{
+    if (m_ended)
+        return;
+    try {
+        handler();
+    } catch (const ApplicationEnded &) {
+        // The application ended inside this handler: unwind quietly.
+    } catch (const OperationError &error) {
+        reportUnhandled(error);
+    }
+}

@@ -1,0 +1,251 @@
+#include "link/mscomm.h"
+
+#include "app/errors.h"
+
+#include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+QString systemDescription(int number)
+{
+    return QString::fromLocal8Bit(std::strerror(number));
+}
+
+PortError notOpen()
+{
+    return PortError(EBADF, QStringLiteral("The port is not open"));
+}
+
+PortError invalidArgument(const QString &what)
+{
+    return PortError(EINVAL, systemDescription(EINVAL) + QStringLiteral(": ") + what);
+}
+
+} // namespace
+
+MSComm::MSComm(PortMap ports, QObject *parent) : QObject(parent), m_ports(std::move(ports))
+{
+    connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
+}
+
+MSComm::~MSComm()
+{
+    closeQuietly();
+}
+
+void MSComm::setCommPort(int port)
+{
+    if (!PortMap::isValidPort(port))
+        throw invalidArgument(QStringLiteral("port number %1").arg(port));
+    if (m_port.isOpen())
+        throw PortError(EBUSY, QStringLiteral("The port is open"));
+    m_commPort = port;
+}
+
+void MSComm::setSettings(const QString &settings)
+{
+    const QStringList parts = settings.split(QLatin1Char(','));
+    bool baudOk = false;
+    if (parts.size() != 4 || parts[0].toInt(&baudOk) <= 0 || !baudOk ||
+        !QStringLiteral("NEO").contains(parts[1].toUpper()) || parts[1].size() != 1 ||
+        !QStringList{QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
+                     QStringLiteral("8")}
+             .contains(parts[2]) ||
+        !QStringList{QStringLiteral("1"), QStringLiteral("2")}.contains(parts[3]))
+        throw invalidArgument(QStringLiteral("settings \"%1\"").arg(settings));
+    m_settings = settings;
+    if (m_port.isOpen())
+        applySettings();
+}
+
+void MSComm::setInputLen(int length)
+{
+    if (length < 0)
+        throw invalidArgument(QStringLiteral("input length %1").arg(length));
+    m_inputLen = length;
+}
+
+bool MSComm::portOpen() const
+{
+    return m_port.isOpen();
+}
+
+void MSComm::applySettings()
+{
+    const QStringList parts = m_settings.split(QLatin1Char(','));
+    const QChar parity = parts[1].toUpper().at(0);
+    m_port.setBaudRate(parts[0].toInt());
+    m_port.setParity(parity == u'E'   ? QSerialPort::EvenParity
+                     : parity == u'O' ? QSerialPort::OddParity
+                                      : QSerialPort::NoParity);
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(parts[2].toInt()));
+    m_port.setStopBits(parts[3] == QLatin1String("2") ? QSerialPort::TwoStop
+                                                      : QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void MSComm::setPortOpen(bool open)
+{
+    if (!open) {
+        requireOpen("close");
+        closeQuietly();
+        return;
+    }
+    if (m_port.isOpen())
+        throw PortError(EBUSY, QStringLiteral("The port is already open"));
+    const QString path = m_ports.path(m_commPort);
+    m_port.setPortName(path);
+    applySettings();
+    if (!m_port.open(QIODevice::ReadWrite))
+        throwOpenFailure(path);
+}
+
+void MSComm::throwOpenFailure(const QString &path)
+{
+    const QSerialPort::SerialPortError kind = m_port.error();
+    const QString qtReason = m_port.errorString();
+#ifdef Q_OS_UNIX
+    // The serial port class reports a category; the user is told the system's
+    // own reason, which a plain open of the device shows.
+    const QByteArray native = path.toLocal8Bit();
+    const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int number = errno;
+        throw PortError(number, systemDescription(number));
+    }
+    ::close(fd);
+    if (kind == QSerialPort::PermissionError) // the port's lock belongs to another program
+        throw PortError(EBUSY, systemDescription(EBUSY));
+#endif
+    switch (kind) {
+    case QSerialPort::DeviceNotFoundError:
+        throw PortError(ENOENT, qtReason);
+    case QSerialPort::PermissionError:
+        throw PortError(EACCES, qtReason);
+    default:
+        throw PortError(EIO, qtReason);
+    }
+}
+
+void MSComm::requireOpen(const char *operation) const
+{
+    Q_UNUSED(operation);
+    if (!m_port.isOpen())
+        throw notOpen();
+}
+
+void MSComm::output(const QString &text)
+{
+    requireOpen("write");
+    const QByteArray bytes = text.toLatin1();
+    if (m_port.write(bytes) != bytes.size())
+        throw PortError(EIO, m_port.errorString());
+    // The port class only sends from its event loop; the link writes and then
+    // counts ticks, so the characters must be on their way now.
+    while (m_port.isOpen() && m_port.bytesToWrite() > 0) {
+        if (!m_port.flush())
+            break;
+    }
+    if (m_port.isOpen() && m_port.bytesToWrite() > 0 && !m_port.waitForBytesWritten(1000))
+        throw PortError(EIO, m_port.errorString());
+    if (!m_port.isOpen())
+        throw notOpen();
+#ifdef Q_OS_UNIX
+    // Wait until the line has sent them (a few milliseconds at 9600 baud), so
+    // that a discard right after a write never eats the command just written.
+    while (::tcdrain(static_cast<int>(m_port.handle())) != 0 && errno == EINTR) {
+    }
+#endif
+    emit written(m_commPort, bytes.size());
+}
+
+int MSComm::inBufferCount()
+{
+    requireOpen("count");
+    // Pull what the operating system holds without waiting, until a pull finds
+    // nothing more (the system may hand over the last characters of a reply a
+    // moment after the first). A time-out here only means that.
+    while (m_port.isOpen() && m_port.waitForReadyRead(0)) {
+    }
+    if (!m_port.isOpen())
+        throw notOpen();
+    return static_cast<int>(m_port.bytesAvailable());
+}
+
+QString MSComm::input()
+{
+    requireOpen("read");
+    m_port.waitForReadyRead(0);
+    if (!m_port.isOpen())
+        throw notOpen();
+    const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+    return QString::fromLatin1(bytes);
+}
+
+void MSComm::setInBufferCount(int count)
+{
+    requireOpen("discard input");
+    if (count != 0)
+        throw invalidArgument(QStringLiteral("input count %1").arg(count));
+    if (!m_port.clear(QSerialPort::Input))
+        throw PortError(EIO, m_port.errorString());
+}
+
+void MSComm::setOutBufferCount(int count)
+{
+    requireOpen("discard output");
+    if (count != 0)
+        throw invalidArgument(QStringLiteral("output count %1").arg(count));
+    // output() returns only once the line has sent every character, so no
+    // unsent output is ever left to discard. Flushing the system's output
+    // queue anyway would be harmful on a pseudo-terminal, where it can drop
+    // characters the device has not read yet.
+}
+
+bool MSComm::lineIsGone() const
+{
+#ifdef Q_OS_UNIX
+    pollfd probe{static_cast<int>(m_port.handle()), POLLIN, 0};
+    if (probe.fd < 0)
+        return true;
+    if (::poll(&probe, 1, 0) < 0)
+        return true;
+    return (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
+}
+
+void MSComm::onError(QSerialPort::SerialPortError error)
+{
+    // Modem-line and time-out reports are not failures of the line; a read,
+    // write or resource error is, when the system confirms the line has gone
+    // (a hung-up line reads as end of file, which arrives as a read error).
+    const bool ioFailure = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                           error == QSerialPort::WriteError;
+    if (!ioFailure || m_closing || !m_port.isOpen())
+        return;
+    if (!lineIsGone())
+        return;
+    closeQuietly();
+    emit lineDropped();
+}
+
+void MSComm::closeQuietly()
+{
+    if (m_closing || !m_port.isOpen())
+        return;
+    m_closing = true;
+    m_port.close();
+    m_closing = false;
+}

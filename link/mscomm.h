@@ -1,0 +1,78 @@
+#pragma once
+
+// The serial port control of the main window. It offers the operations the
+// device link uses and nothing else, with a polled contract: the pending
+// count includes what the operating system holds even when no event has been
+// dispatched, a write has left the program when it returns, and discarding
+// acts on the operating system's buffers too. Every operation that cannot be
+// carried out throws PortError with the platform's number and description.
+// A line that drops (adapter unplugged, device gone) closes the port; later
+// operations then fail like those on a closed port.
+
+#include "link/portmap.h"
+
+#include <QObject>
+#include <QSerialPort>
+
+class MSComm : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MSComm(PortMap ports, QObject *parent = nullptr);
+    ~MSComm() override;
+
+    // Port number 1 to 4 (COM1 to COM4). Cannot change while the port is open.
+    void setCommPort(int port);
+    int commPort() const { return m_commPort; }
+
+    // Line settings as "baud,parity,data bits,stop bits", e.g. "9600,N,8,1".
+    void setSettings(const QString &settings);
+    QString settings() const { return m_settings; }
+
+    // Characters one read takes; 0 means every pending character.
+    void setInputLen(int length);
+    int inputLen() const { return m_inputLen; }
+
+    bool portOpen() const;
+    // Opens the port of commPort() with settings(), or closes it. Closing a
+    // closed port is a failure, as is opening an open one.
+    void setPortOpen(bool open);
+
+    // Writes the text as 8-bit characters, exactly as given, and returns once
+    // the line has sent them.
+    void output(const QString &text);
+    // Takes every pending character (or inputLen() of them).
+    QString input();
+    // Number of received characters waiting to be read.
+    int inBufferCount();
+    // Only 0 is accepted: discards every pending received character.
+    void setInBufferCount(int count);
+    // Only 0 is accepted: discards every character written but not yet sent
+    // (there are none: output() waits until the line has sent them).
+    void setOutBufferCount(int count);
+
+    const PortMap &ports() const { return m_ports; }
+    QString portPath(int port) const { return m_ports.path(port); }
+
+signals:
+    // The open port went away underneath the panel and has been closed.
+    void lineDropped();
+    // `count` characters were sent on COM`port`.
+    void written(int port, qint64 count);
+
+private:
+    void requireOpen(const char *operation) const;
+    void applySettings();
+    [[noreturn]] void throwOpenFailure(const QString &path);
+    void onError(QSerialPort::SerialPortError error);
+    bool lineIsGone() const;
+    void closeQuietly();
+
+    PortMap m_ports;
+    QSerialPort m_port;
+    int m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    int m_inputLen = 0;
+    bool m_closing = false;
+};

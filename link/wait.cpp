@@ -1,0 +1,11 @@
+#include "link/wait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+void dispatchUntil(const std::function<bool()> &done)
+{
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    } while (!done());
+}
