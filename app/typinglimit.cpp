@@ -4,7 +4,8 @@
 
 #include <limits>
 
-TypingLimit::TypingLimit(int limit, QLineEdit *field) : QValidator(field), m_limit(limit)
+TypingLimit::TypingLimit(int limit, QLineEdit *field)
+    : QValidator(field), m_limit(limit), m_field(field)
 {
     // The box's own length limit would cut text set by the program.
     field->setMaxLength(std::numeric_limits<int>::max());
@@ -16,7 +17,10 @@ TypingLimit::TypingLimit(int limit, QLineEdit *field) : QValidator(field), m_lim
 QValidator::State TypingLimit::validate(QString &input, int &position) const
 {
     Q_UNUSED(position);
-    // An edit may not make the text longer than the limit, or than a longer
+    // Text the program sets is taken whole (the box is not modified then);
+    // an edit may not make the text longer than the limit, or than a longer
     // text the program put there.
+    if (!m_field->isModified())
+        return Acceptable;
     return input.size() <= qMax(m_limit, m_lengthBeforeEdit) ? Acceptable : Invalid;
 }

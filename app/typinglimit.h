@@ -21,5 +21,6 @@ public:
 
 private:
     int m_limit = 0;
+    QLineEdit *m_field = nullptr;
     int m_lengthBeforeEdit = 0;
 };
