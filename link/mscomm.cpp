@@ -26,6 +26,12 @@ PortError notOpen()
     return PortError(EBADF, QStringLiteral("The port is not open"));
 }
 
+PortError lineLost()
+{
+    return PortError(EIO, QStringLiteral("The connection to the device was lost; the port has "
+                                         "been closed"));
+}
+
 PortError invalidArgument(const QString &what)
 {
     return PortError(EINVAL, systemDescription(EINVAL) + QStringLiteral(": ") + what);
@@ -99,6 +105,7 @@ void MSComm::setPortOpen(bool open)
     if (!open) {
         requireOpen("close");
         closeQuietly();
+        m_lineLost = false;
         return;
     }
     if (m_port.isOpen())
@@ -108,6 +115,7 @@ void MSComm::setPortOpen(bool open)
     applySettings();
     if (!m_port.open(QIODevice::ReadWrite))
         throwOpenFailure(path);
+    m_lineLost = false;
 }
 
 void MSComm::throwOpenFailure(const QString &path)
@@ -141,7 +149,7 @@ void MSComm::requireOpen(const char *operation) const
 {
     Q_UNUSED(operation);
     if (!m_port.isOpen())
-        throw notOpen();
+        throw m_lineLost ? lineLost() : notOpen();
 }
 
 void MSComm::output(const QString &text)
@@ -159,7 +167,7 @@ void MSComm::output(const QString &text)
     if (m_port.isOpen() && m_port.bytesToWrite() > 0 && !m_port.waitForBytesWritten(1000))
         throw PortError(EIO, m_port.errorString());
     if (!m_port.isOpen())
-        throw notOpen();
+        throw lineLost();
 #ifdef Q_OS_UNIX
     // Wait until the line has sent them (a few milliseconds at 9600 baud), so
     // that a discard right after a write never eats the command just written.
@@ -178,7 +186,7 @@ int MSComm::inBufferCount()
     while (m_port.isOpen() && m_port.waitForReadyRead(0)) {
     }
     if (!m_port.isOpen())
-        throw notOpen();
+        throw lineLost();
     return static_cast<int>(m_port.bytesAvailable());
 }
 
@@ -187,7 +195,7 @@ QString MSComm::input()
     requireOpen("read");
     m_port.waitForReadyRead(0);
     if (!m_port.isOpen())
-        throw notOpen();
+        throw lineLost();
     const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
     return QString::fromLatin1(bytes);
 }
@@ -238,6 +246,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     if (!lineIsGone())
         return;
     closeQuietly();
+    m_lineLost = true;
     emit lineDropped();
 }
 

@@ -75,4 +75,5 @@ private:
     QString m_settings = QStringLiteral("9600,N,8,1");
     int m_inputLen = 0;
     bool m_closing = false;
+    bool m_lineLost = false; // the port closed because the line dropped
 };
