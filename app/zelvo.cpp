@@ -96,6 +96,8 @@ void Zelvo::closeEvent(QCloseEvent *event)
 
 void Zelvo::reportUnhandled(const OperationError &error)
 {
+    // The operation has ended: its progress window goes with it.
+    m_defPrompt->hide();
     msgbox::notify(this, errorMessage(error));
 }
 
