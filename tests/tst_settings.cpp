@@ -158,8 +158,7 @@ void SettingsTest::saveOfOneLocation()
     PanelRig rig;
     zsim::SimulatedDevice &device = rig.addDevice(1);
     Zelvo &panel = startOnCom1(rig);
-    fillLocation(panel, 3, QStringLiteral("100"), QStringLiteral("250"),
-                 QStringLiteral("123ABC"));
+    fillLocation(panel, 3, QStringLiteral("100"), QStringLiteral("250"), QStringLiteral("123ABC"));
     panel.Update[6]->setChecked(false);
 
     rig.boxes().answer(QMessageBox::Yes);
@@ -187,14 +186,22 @@ void SettingsTest::rangeCorrection_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("corrected");
-    QTest::newRow("below") << "5" << "20";
-    QTest::newRow("above") << "70000" << "65534";
-    QTest::newRow("one above") << "65535" << "65534";
-    QTest::newRow("top") << "65534" << "65534";
-    QTest::newRow("bottom") << "20" << "20";
-    QTest::newRow("trailing letter") << "300x" << "300x";
-    QTest::newRow("value 12") << "12ab" << "20";
-    QTest::newRow("empty") << "" << "20";
+    QTest::newRow("below") << "5"
+                           << "20";
+    QTest::newRow("above") << "70000"
+                           << "65534";
+    QTest::newRow("one above") << "65535"
+                               << "65534";
+    QTest::newRow("top") << "65534"
+                         << "65534";
+    QTest::newRow("bottom") << "20"
+                            << "20";
+    QTest::newRow("trailing letter") << "300x"
+                                     << "300x";
+    QTest::newRow("value 12") << "12ab"
+                              << "20";
+    QTest::newRow("empty") << ""
+                           << "20";
 }
 
 void SettingsTest::rangeCorrection()
@@ -256,7 +263,7 @@ void SettingsTest::answerNoStillReReads()
     QCOMPARE(rig.statusTexts().last(), QStringLiteral("Ready"));
     QCOMPARE(rig.wire(1), ReRead);
     QCOMPARE(panel.MemString[1]->text(), QStringLiteral("*#ABCD")); // the edit is gone
-    QVERIFY(panel.Update[1]->isChecked());                           // no save, no unchecking
+    QVERIFY(panel.Update[1]->isChecked());                          // no save, no unchecking
 }
 
 void SettingsTest::missingHandshakeSkipsTheLocation()

@@ -38,6 +38,11 @@ zsim::SimulatedDevice &PanelRig::device(int port)
     return *m_devices[port - 1];
 }
 
+QString PanelRig::linkPath(int port) const
+{
+    return m_dir.filePath(QStringLiteral("com%1").arg(port));
+}
+
 QString PanelRig::missingPath(int port) const
 {
     return m_dir.filePath(QStringLiteral("no-device-on-com%1").arg(port));

@@ -27,6 +27,8 @@ public:
     zsim::SimulatedDevice &device(int port);
     static zsim::Options unpaced();
 
+    // A path for a device's link (Options::linkPath), which survives reconnect().
+    QString linkPath(int port) const;
     // The path COMn maps to when no device sits there (it does not exist).
     QString missingPath(int port) const;
 
