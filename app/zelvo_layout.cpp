@@ -171,7 +171,8 @@ QWidget *Zelvo::buildKeypadGroup()
     Clear = makeButton(QStringLiteral("Clear"), QStringLiteral("Clears all fileds"), group);
     UpdateButton =
         makeButton(QStringLiteral("Update"), QStringLiteral("Re-reads device settings"), group);
-    Reset = makeButton(QStringLiteral("Reset"), QStringLiteral("Restores factory defaults "), group);
+    Reset =
+        makeButton(QStringLiteral("Reset"), QStringLiteral("Restores factory defaults "), group);
     auto *side = new QVBoxLayout;
     for (QPushButton *button : {Abort, Clear, UpdateButton, Reset})
         side->addWidget(button);
@@ -232,9 +233,8 @@ void Zelvo::setTabOrder()
 void Zelvo::connectHandlers()
 {
     const auto onClick = [this](QPushButton *button, void (Zelvo::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] {
-            handle([this, handler] { (this->*handler)(); });
-        });
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { handle([this, handler] { (this->*handler)(); }); });
     };
     onClick(AllOn, &Zelvo::AllOn_Click);
     onClick(AllOff, &Zelvo::AllOff_Click);
@@ -282,8 +282,8 @@ bool Zelvo::eventFilter(QObject *watched, QEvent *event)
         const int index = int(std::find(KeyPad.begin(), KeyPad.end(), watched) - KeyPad.begin());
         if (index < 16) {
             const auto *mouse = static_cast<QMouseEvent *>(event);
-            const int button = mouse->button() == Qt::LeftButton    ? 1
-                               : mouse->button() == Qt::RightButton ? 2
+            const int button = mouse->button() == Qt::LeftButton     ? 1
+                               : mouse->button() == Qt::RightButton  ? 2
                                : mouse->button() == Qt::MiddleButton ? 4
                                                                      : 0;
             const int shift = ((mouse->modifiers() & Qt::ShiftModifier) ? 1 : 0) |
