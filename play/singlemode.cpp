@@ -1,0 +1,192 @@
+// The "Timed Play" dialog: its controls and the checks of the tone and the
+// duration.
+
+#include "play/singlemode.h"
+
+#include "app/messagebox.h"
+#include "app/text.h"
+#include "app/zelvo.h"
+#include "link/commands.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int MaxToneLength = 1;
+constexpr int MaxDurationLength = 5;
+
+QPushButton *makeButton(const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setAccessibleName(caption);
+    // Enter belongs to the fields (it accepts with Tag "2"), never to a
+    // default button.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel *makeLabel(const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setAccessibleName(caption);
+    return label;
+}
+
+QLineEdit *makeField(int maxLength, const QString &name, QWidget *parent)
+{
+    auto *field = new QLineEdit(parent);
+    field->setMaxLength(maxLength);
+    field->setAccessibleName(name);
+    field->setFixedWidth(field->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 9);
+    return field;
+}
+
+// A tone symbol as typed: one character, letters in either case.
+bool isToneSymbol(const QString &tone)
+{
+    if (tone.size() != 1)
+        return false;
+    const QChar c = tone.at(0);
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('D')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('d')) || c == QLatin1Char('#') ||
+           c == QLatin1Char('*');
+}
+
+} // namespace
+
+SingleMode::SingleMode(Zelvo *main) : QDialog(main), m_main(main)
+{
+    setWindowTitle(QStringLiteral("Timed Play"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(false);
+
+    QLabel *prompt = makeLabel(QStringLiteral("Enter Tone and Duration "), this);
+    QLabel *toneLabel = makeLabel(QStringLiteral("Tone"), this);
+    QLabel *durationLabel = makeLabel(QStringLiteral("Duration"), this);
+    Tone = makeField(MaxToneLength, QStringLiteral("Tone"), this);
+    Duration = makeField(MaxDurationLength, QStringLiteral("Duration"), this);
+    toneLabel->setBuddy(Tone);
+    durationLabel->setBuddy(Duration);
+    Tone->installEventFilter(this);
+    Duration->installEventFilter(this);
+    OK = makeButton(QStringLiteral("OK"), this);
+    Cancel = makeButton(QStringLiteral("Cancel"), this);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OK);
+    buttons->addWidget(Cancel);
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(prompt, 0, 0, 1, 2);
+    layout->addWidget(toneLabel, 1, 0);
+    layout->addWidget(Tone, 1, 1, Qt::AlignLeft);
+    layout->addWidget(durationLabel, 2, 0);
+    layout->addWidget(Duration, 2, 1, Qt::AlignLeft);
+    layout->addLayout(buttons, 3, 0, 1, 2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(Tone, Duration);
+    setTabOrder(Duration, OK);
+    setTabOrder(OK, Cancel);
+    Tone->setFocus();
+
+    connect(OK, &QPushButton::clicked, this, [this] { m_main->handle([this] { OK_Click(); }); });
+    connect(Cancel, &QPushButton::clicked, this,
+            [this] { m_main->handle([this] { Cancel_Click(); }); });
+
+    Form_Initialize();
+    Form_Load();
+}
+
+void SingleMode::Form_Initialize()
+{
+    Tag = QStringLiteral("-1");
+}
+
+void SingleMode::Form_Load()
+{
+    Tag = QStringLiteral("-1");
+}
+
+void SingleMode::OK_Click()
+{
+    CheckEntry(1);
+}
+
+void SingleMode::Cancel_Click()
+{
+    Tag = QStringLiteral("0");
+}
+
+void SingleMode::reject()
+{
+    m_main->handle([this] { Cancel_Click(); });
+    QDialog::reject();
+}
+
+void SingleMode::CheckEntry(qint16 code)
+{
+    const auto refuse = [this](const QString &message) {
+        msgbox::notify(this, message);
+        Tag = QStringLiteral("-1");
+    };
+    const double duration = numericValue(Duration->text());
+    if (duration > zcmd::MaxTimedMilliseconds) {
+        refuse(QStringLiteral("Time must be less than 65,535"));
+    } else if (duration < zcmd::MinMilliseconds) {
+        refuse(QStringLiteral("Time must be 20 milliseconds or greater."));
+        Duration->setText(QString::number(zcmd::MinMilliseconds));
+    } else if (Tone->text().isEmpty()) {
+        refuse(QStringLiteral("Please enter a value for the tone"));
+    } else if (!isToneSymbol(Tone->text())) {
+        refuse(QStringLiteral("Invalid tone: Please re-enter tone value"));
+    } else {
+        Tag = QString::number(code);
+    }
+}
+
+void SingleMode::Tone_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii == '\r' || KeyAscii == '\n')
+        CheckEntry(2);
+}
+
+void SingleMode::Duration_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii == '\r' || KeyAscii == '\n')
+        CheckEntry(2);
+}
+
+bool SingleMode::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched != Tone && watched != Duration) || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const QString text = static_cast<QKeyEvent *>(event)->text();
+    if (text.isEmpty())
+        return false;
+    int keyAscii = text.at(0).unicode();
+    if (watched == Tone)
+        m_main->handle([&] { Tone_KeyPress(keyAscii); });
+    else
+        m_main->handle([&] { Duration_KeyPress(keyAscii); });
+    // Every character goes on to the field, the line ends included.
+    return false;
+}
+
+void SingleMode::keyPressEvent(QKeyEvent *event)
+{
+    // Enter on a focused button presses it; Enter in a field was handled by
+    // the field.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

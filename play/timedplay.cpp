@@ -1,0 +1,114 @@
+// Timed play: the device sounds one tone for a number of milliseconds and
+// times it itself; the panel only sends the tone line. Abort ends a tone
+// early (and any held tone, with the same stop command).
+
+#include "app/statusbox.h"
+#include "app/text.h"
+#include "app/zelvo.h"
+#include "link/commands.h"
+#include "link/mscomm.h"
+#include "play/singlemode.h"
+
+#include <QLineEdit>
+
+namespace {
+
+constexpr int ClosingTicks = 100;
+
+// Owns the dialog of one use: discards it when asked, or at the latest when
+// the handler is left. The handler only discards it after its wait has seen
+// the result, so no event of the dialog is still being delivered then.
+class DialogUse
+{
+public:
+    DialogUse(SingleMode *&slot, SingleMode *dialog) : m_slot(slot) { m_slot = dialog; }
+    ~DialogUse() { discard(); }
+    DialogUse(const DialogUse &) = delete;
+    DialogUse &operator=(const DialogUse &) = delete;
+
+    void discard()
+    {
+        delete m_slot;
+        m_slot = nullptr;
+    }
+
+private:
+    SingleMode *&m_slot;
+};
+
+// Sets a flag for as long as it lives, whichever way the scope is left.
+class FlagUp
+{
+public:
+    explicit FlagUp(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~FlagUp() { m_flag = false; }
+    FlagUp(const FlagUp &) = delete;
+    FlagUp &operator=(const FlagUp &) = delete;
+
+private:
+    bool &m_flag;
+};
+
+} // namespace
+
+void Zelvo::Single_Click()
+{
+    // One Timed Play dialog at a time: a press while it is open brings it
+    // back to the front and leaves the waiting Timed Play to handle it.
+    if (m_singleMode) {
+        m_singleMode->show();
+        m_singleMode->raise();
+        m_singleMode->activateWindow();
+        return;
+    }
+
+    StatusBox->setText(QStringLiteral("Time mode."));
+    DialogUse dialog(m_singleMode, new SingleMode(this));
+    m_singleMode->show();
+    m_singleMode->raise();
+    m_singleMode->activateWindow();
+    waitUntil([this] { return numericValue(m_singleMode->Tag) != -1; });
+
+    if (numericValue(m_singleMode->Tag) > 0) {
+        const QString tone = m_singleMode->Tone->text();
+        const QString duration = m_singleMode->Duration->text();
+        dialog.discard();
+        ClearBuffer();
+        Connect();
+        ClearBuffer();
+        if (Present > 0) {
+            MSComm1->output(zcmd::TimedTone);
+            Pause(zcmd::TimedToneTicks);
+            ReadBuffer();
+            if (RtnString.contains(zcmd::TimedToneMarker))
+                MSComm1->output(tone + zcmd::StoreSeparator + duration + zcmd::TimedToneEnd);
+            StatusBox->setText(QStringLiteral("Sending tone ") + tone +
+                               QStringLiteral("\r\nPress the ABORT button to cancel."));
+        }
+    } else {
+        dialog.discard();
+        StatusBox->setText(QString());
+        StatusBox->setText(QStringLiteral("Cancelled.\r\n"));
+    }
+
+    Pause(ClosingTicks);
+    StatusBox->setText(QStringLiteral("Ready"));
+}
+
+void Zelvo::Abort_Click()
+{
+    // Abort waits while dispatching events, so a held Esc key or a second
+    // click would start it again: a run in progress ignores further ones.
+    if (m_aborting)
+        return;
+    FlagUp running(m_aborting);
+    ++m_abortRuns;
+
+    resumeNext([&] { MSComm1->output(zcmd::LineBreak); });
+    StatusBox->setText(QStringLiteral("Aborted.\r\n"));
+    Pause(zcmd::AbortBreakTicks);
+    StatusBox->setText(QString());
+    resumeNext([&] { MSComm1->output(zcmd::ToneStop); });
+    Pause(zcmd::AbortStopTicks);
+    StatusBox->setText(QStringLiteral("Ready"));
+}
