@@ -1,0 +1,168 @@
+// The "MemoryPlay" dialog: its controls and the checks on what is typed.
+
+#include "play/memorymode.h"
+
+#include "app/messagebox.h"
+#include "app/zelvo.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int MaxLocations = 8;
+
+QPushButton *makeButton(const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setAccessibleName(caption);
+    // Enter belongs to the field (it accepts with Tag "2"), never to a
+    // default button.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel *makeLabel(const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setAccessibleName(caption);
+    return label;
+}
+
+} // namespace
+
+MemoryMode::MemoryMode(Zelvo *main) : QDialog(main), m_main(main)
+{
+    setWindowTitle(QStringLiteral("MemoryPlay"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(false);
+
+    QLabel *prompt = makeLabel(QStringLiteral("Enter Memory Location(s) to Send."), this);
+    QLabel *hint = makeLabel(QStringLiteral("Up to 8 locations maximum."), this);
+    Location = new QLineEdit(this);
+    Location->setMaxLength(MaxLocations);
+    Location->setAccessibleName(QStringLiteral("Location"));
+    // Only the key filter puts characters into the field.
+    Location->setContextMenuPolicy(Qt::NoContextMenu);
+    Location->setAcceptDrops(false);
+    Location->setAttribute(Qt::WA_InputMethodEnabled, false);
+    Location->setFixedWidth(Location->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
+    Location->installEventFilter(this);
+    MemOK = makeButton(QStringLiteral("Ok"), this);
+    MemAbort = makeButton(QStringLiteral("Cancel"), this);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(MemOK);
+    buttons->addWidget(MemAbort);
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(prompt, 0, 0);
+    layout->addWidget(Location, 0, 1);
+    layout->addWidget(hint, 1, 0, 1, 2);
+    layout->addLayout(buttons, 2, 0, 1, 2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(Location, MemOK);
+    setTabOrder(MemOK, MemAbort);
+    Location->setFocus();
+
+    connect(MemOK, &QPushButton::clicked, this,
+            [this] { m_main->handle([this] { MemOK_Click(); }); });
+    connect(MemAbort, &QPushButton::clicked, this,
+            [this] { m_main->handle([this] { MemAbort_Click(); }); });
+
+    Form_Initialize();
+    Form_Load();
+}
+
+void MemoryMode::Form_Initialize()
+{
+    Tag = QStringLiteral("-1");
+}
+
+void MemoryMode::Form_Load()
+{
+    Tag = QStringLiteral("-1");
+}
+
+void MemoryMode::MemOK_Click()
+{
+    CheckEntry(1);
+}
+
+void MemoryMode::MemAbort_Click()
+{
+    Tag = QStringLiteral("0");
+}
+
+void MemoryMode::reject()
+{
+    m_main->handle([this] { MemAbort_Click(); });
+    QDialog::reject();
+}
+
+void MemoryMode::CheckEntry(qint16 code)
+{
+    if (Location->text().isEmpty()) {
+        msgbox::notify(this, QStringLiteral("Please enter a location"));
+        Tag = QStringLiteral("-1");
+        return;
+    }
+    Tag = QString::number(code);
+}
+
+void MemoryMode::Location_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii == '\r' || KeyAscii == '\n')
+        CheckEntry(2);
+    const bool digit = KeyAscii >= '0' && KeyAscii <= '7';
+    const bool lineCode = KeyAscii >= 10 && KeyAscii <= 13;
+    if (digit || lineCode)
+        return;
+    if (KeyAscii == '\b') {
+        Location->clear();
+    } else {
+        msgbox::notify(this, QStringLiteral("Only numbers 0 through 7 allowed."));
+    }
+    KeyAscii = 0;
+}
+
+bool MemoryMode::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != Location || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // Keys that move the focus, cancel the dialog or edit without typing a
+    // character are not typed characters.
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+    case Qt::Key_Delete:
+        return false;
+    default:
+        break;
+    }
+    const QString text = key->text();
+    if (text.isEmpty())
+        return false;
+    int keyAscii = text.at(0).unicode();
+    m_main->handle([&] { Location_KeyPress(keyAscii); });
+    return keyAscii == 0;
+}
+
+void MemoryMode::keyPressEvent(QKeyEvent *event)
+{
+    // Enter on a focused button presses it; Enter in the field was handled
+    // by the field.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
