@@ -7,6 +7,7 @@
 #include "app/zelvo.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
+#include "play/dialoguse.h"
 #include "play/memorymode.h"
 
 #include <QLineEdit>
@@ -39,27 +40,6 @@ public:
 private:
     bool &m_playing;
     QPushButton *m_button;
-};
-
-// Owns the dialog of one use: discards it when asked, or at the latest when
-// the handler is left. The handler only discards it after its wait has seen
-// the result, so no event of the dialog is still being delivered then.
-class DialogUse
-{
-public:
-    DialogUse(MemoryMode *&slot, MemoryMode *dialog) : m_slot(slot) { m_slot = dialog; }
-    ~DialogUse() { discard(); }
-    DialogUse(const DialogUse &) = delete;
-    DialogUse &operator=(const DialogUse &) = delete;
-
-    void discard()
-    {
-        delete m_slot;
-        m_slot = nullptr;
-    }
-
-private:
-    MemoryMode *&m_slot;
 };
 
 // Polls for the device's "Ready" after a location digit: read, look, wait 5

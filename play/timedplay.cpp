@@ -7,6 +7,7 @@
 #include "app/zelvo.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
+#include "play/dialoguse.h"
 #include "play/singlemode.h"
 
 #include <QLineEdit>
@@ -14,27 +15,6 @@
 namespace {
 
 constexpr int ClosingTicks = 100;
-
-// Owns the dialog of one use: discards it when asked, or at the latest when
-// the handler is left. The handler only discards it after its wait has seen
-// the result, so no event of the dialog is still being delivered then.
-class DialogUse
-{
-public:
-    DialogUse(SingleMode *&slot, SingleMode *dialog) : m_slot(slot) { m_slot = dialog; }
-    ~DialogUse() { discard(); }
-    DialogUse(const DialogUse &) = delete;
-    DialogUse &operator=(const DialogUse &) = delete;
-
-    void discard()
-    {
-        delete m_slot;
-        m_slot = nullptr;
-    }
-
-private:
-    SingleMode *&m_slot;
-};
 
 // Sets a flag for as long as it lives, whichever way the scope is left.
 class FlagUp
