@@ -59,6 +59,7 @@ constexpr int ReadyPollTicks = 5;
 inline const QString TimedTone = QStringLiteral("I");
 inline const QString TimedToneMarker = QStringLiteral("SM");
 constexpr int TimedToneTicks = 20;
+inline const QString TimedToneSeparator = QStringLiteral(",");
 inline const QString TimedToneEnd = QStringLiteral("\r");
 constexpr int MaxTimedMilliseconds = 65535;
 

@@ -61,7 +61,7 @@ void Zelvo::Single_Click()
             Pause(zcmd::TimedToneTicks);
             ReadBuffer();
             if (RtnString.contains(zcmd::TimedToneMarker))
-                MSComm1->output(tone + zcmd::StoreSeparator + duration + zcmd::TimedToneEnd);
+                MSComm1->output(tone + zcmd::TimedToneSeparator + duration + zcmd::TimedToneEnd);
             StatusBox->setText(QStringLiteral("Sending tone ") + tone +
                                QStringLiteral("\r\nPress the ABORT button to cancel."));
         }
