@@ -174,7 +174,7 @@ void MSComm::output(const QString &text)
     while (::tcdrain(static_cast<int>(m_port.handle())) != 0 && errno == EINTR) {
     }
 #endif
-    emit written(m_commPort, bytes.size());
+    emit written(m_commPort, bytes);
 }
 
 int MSComm::inBufferCount()

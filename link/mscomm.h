@@ -58,8 +58,9 @@ public:
 signals:
     // The open port went away underneath the panel and has been closed.
     void lineDropped();
-    // `count` characters were sent on COM`port`.
-    void written(int port, qint64 count);
+    // The characters `bytes` were sent on COM`port` (emitted once they have
+    // left the program).
+    void written(int port, const QByteArray &bytes);
 
 private:
     void requireOpen(const char *operation) const;

@@ -87,7 +87,7 @@ Zelvo &PanelRig::panel()
     });
     m_panel->setEndApplication([this] { ++m_endings; });
     QObject::connect(m_panel->MSComm1, &MSComm::written, m_panel.get(),
-                     [this](int port, qint64 count) { m_written[port - 1] += count; });
+                     [this](int port, const QByteArray &bytes) { m_written[port - 1] += bytes.size(); });
     QObject::connect(m_panel->StatusBox, &StatusTextBox::textSet, m_panel.get(),
                      [this](const QString &text) { m_status << text; });
     QObject::connect(m_panel->defPrompt(), &DefPrompt::textSet, m_panel.get(),
