@@ -42,6 +42,11 @@ void Zelvo::start()
         show();
 }
 
+bool Zelvo::isPausing() const
+{
+    return m_pauses > 0 || (m_multiPlay && m_multiPlay->isPausing());
+}
+
 void Zelvo::ensureLoaded()
 {
     if (m_loaded)

@@ -185,6 +185,9 @@ public:
     // the simulated device is still working).
     void setTickGate(std::function<bool()> gate) { m_tickGate = std::move(gate); }
     const std::function<bool()> &tickGate() const { return m_tickGate; }
+    // True while a pause of this window or of the Multi Play window waits for
+    // ticks (a test clock needs to tick only then).
+    bool isPausing() const;
     // What ending the application does once the port and the windows are
     // closed; by default it leaves the event loop.
     void setEndApplication(std::function<void()> end) { m_endApplication = std::move(end); }
@@ -215,6 +218,7 @@ private:
     bool m_ended = false;
     bool m_memoryPlaying = false;
     bool m_aborting = false;
+    int m_pauses = 0;    // pauses of this window now running
     int m_abortRuns = 0; // Abort runs so far: a memory play stops once this changes
     int m_tickMs = 10;
     QString m_searchReport;

@@ -32,6 +32,12 @@ void Zelvo::Pause(qint32 time)
         return;
     // timerVal is shared: a pause started inside this one resets it, and this
     // one then ends once its own count has passed since that restart.
+    ++m_pauses;
+    const struct Leave
+    {
+        int &pauses;
+        ~Leave() { --pauses; }
+    } leave{m_pauses};
     waitUntil([&] { return timerVal >= time; });
 }
 

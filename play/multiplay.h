@@ -74,6 +74,7 @@ public:
     // ---- This window's link over the main window's port ----
     // Waits `time` ticks of Timer2; resets timerVal even when `time` is below 1.
     void Pause(qint32 time);
+    bool isPausing() const { return m_waits > 0; }
     // RtnString = every character pending; failing steps are skipped.
     void ReadBuffer();
     // Empties both directions of the port and drains late input.

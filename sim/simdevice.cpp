@@ -318,6 +318,12 @@ std::string SimulatedDevice::received() const
     return d->received;
 }
 
+std::string SimulatedDevice::takeSent()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->transmitter.takeSent();
+}
+
 std::size_t SimulatedDevice::receivedTotal() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);

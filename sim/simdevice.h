@@ -101,6 +101,10 @@ public:
     // it alone, so it can be compared with what the panel wrote.
     std::size_t receivedTotal() const;
 
+    // Every byte the device sent since the last call (replies, injected
+    // text and noise alike), in order.
+    std::string takeSent();
+
     // Human-readable lines of what the device did ("play tone 5 1000 ms", ...).
     std::vector<std::string> log() const;
     void clearLog();

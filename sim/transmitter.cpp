@@ -60,6 +60,7 @@ bool Transmitter::pump(int fd, TimePoint now)
         if (written < 0 && errno != EAGAIN)
             return false;
         if (written > 0) {
+            m_sent.append(item.bytes, item.sent, std::size_t(written));
             item.sent += std::size_t(written);
             item.nextAt += shape.gap * written;
             if (shape.oneByOne)

@@ -12,6 +12,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace zsim::detail {
 
@@ -54,6 +55,8 @@ public:
 
     // Something is queued (held text excepted).
     bool busy() const { return !m_queue.empty(); }
+    // Every byte that went out on the line since the last call.
+    std::string takeSent() { return std::exchange(m_sent, {}); }
     // Forgets everything, held text included (the line dropped).
     void clear();
 
@@ -76,6 +79,7 @@ private:
     std::deque<Item> m_held;
     TimePoint m_lineFreeAt{}; // earliest time for the next character
     bool m_full = false;
+    std::string m_sent;
     std::minstd_rand m_noise{9600};
 };
 
