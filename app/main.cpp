@@ -6,6 +6,7 @@
 #include "sim/simdevice.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <memory>
@@ -15,6 +16,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelvor"));
     QApplication::setApplicationVersion(QStringLiteral(ZELVOR_VERSION));
+    // The desktop groups the windows under the installed menu entry.
+    QApplication::setDesktopFileName(QStringLiteral("org.zelvor.Panel"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("org.zelvor.Panel"),
+                         QIcon(QStringLiteral(":/icons/org.zelvor.Panel-64.png"))));
     // The panel ends through its own termination step, never because its
     // last visible window (the start-up prompt) was closed.
     QApplication::setQuitOnLastWindowClosed(false);
