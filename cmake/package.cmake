@@ -4,7 +4,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelvor)
 set(CPACK_PACKAGE_VENDOR "Zelvor maintainers")
-set(CPACK_PACKAGE_CONTACT "Zelvor maintainers <maintainers@users.noreply.c-seed-3f986150.example>")
+set(CPACK_PACKAGE_CONTACT "Zelvor maintainers <maintainers@zelvor.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for the Zelvor DTMF tone generator")
 set(CPACK_PACKAGE_DESCRIPTION
     "The desktop control panel for the Zelvor, a DTMF tone generator on a PC\n\
