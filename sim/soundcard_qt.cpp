@@ -1,0 +1,106 @@
+#include "sim/soundcard.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QIODevice>
+#include <QMediaDevices>
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+
+namespace zsim {
+
+namespace {
+
+// Samples on their way from the rendering thread to the sound card. The sink
+// pulls on the Qt thread; when the device is quiet it gets silence, so it
+// never stalls, and what it has not taken after half a second is dropped, so
+// a sound card slower than the wall clock cannot build up a delay.
+class SampleQueue : public QIODevice
+{
+public:
+    void push(const std::int16_t *samples, std::size_t count)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_samples.insert(m_samples.end(), samples, samples + count);
+        if (m_samples.size() > Limit)
+            m_samples.erase(m_samples.begin(), m_samples.end() - Limit);
+    }
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 size) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::size_t count = std::size_t(size / 2);
+        const std::size_t taken = std::min(count, m_samples.size());
+        auto *out = reinterpret_cast<std::int16_t *>(data);
+        std::copy_n(m_samples.begin(), taken, out);
+        std::fill(out + taken, out + count, std::int16_t(0));
+        m_samples.erase(m_samples.begin(), m_samples.begin() + std::ptrdiff_t(taken));
+        return qint64(count * 2);
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    static constexpr std::size_t Limit = SoundSampleRate / 2;
+    std::mutex m_mutex;
+    std::deque<std::int16_t> m_samples;
+};
+
+class SoundCard : public SampleOutput
+{
+public:
+    bool open(const QAudioDevice &device, const QAudioFormat &format)
+    {
+        m_queue.open(QIODevice::ReadOnly);
+        m_sink = std::make_unique<QAudioSink>(device, format);
+        m_sink->setBufferSize(SoundSampleRate / 5); // 100 ms of 16-bit samples
+        m_sink->start(&m_queue);
+        return m_sink->error() == QAudio::NoError;
+    }
+    ~SoundCard() override
+    {
+        if (m_sink)
+            m_sink->stop();
+    }
+    bool write(const std::int16_t *samples, std::size_t count, std::string *) override
+    {
+        m_queue.push(samples, count);
+        return true;
+    }
+
+private:
+    SampleQueue m_queue;
+    std::unique_ptr<QAudioSink> m_sink; // after the queue: stopped before it goes
+};
+
+} // namespace
+
+std::shared_ptr<SampleOutput> openSoundCard(std::string *notice)
+{
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    QAudioFormat format;
+    format.setSampleRate(SoundSampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    std::string reason;
+    if (device.isNull())
+        reason = "no sound device";
+    else if (!device.isFormatSupported(format))
+        reason = "the sound device takes no 8 kHz 16-bit mono sound";
+    auto card = std::make_shared<SoundCard>();
+    if (reason.empty() && !card->open(device, format))
+        reason = "the sound device did not start";
+    if (!reason.empty()) {
+        if (notice)
+            *notice = reason;
+        return nullptr;
+    }
+    return card;
+}
+
+} // namespace zsim
