@@ -5,6 +5,7 @@
 #include <QAudioSink>
 #include <QIODevice>
 #include <QMediaDevices>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <deque>
@@ -82,7 +83,12 @@ private:
 
 std::shared_ptr<SampleOutput> openSoundCard(std::string *notice)
 {
+    // Without a sound server the backend complains on its own; the caller's
+    // one notice says it better.
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    qInstallMessageHandler(previous);
     QAudioFormat format;
     format.setSampleRate(SoundSampleRate);
     format.setChannelCount(1);
