@@ -16,9 +16,10 @@ namespace zsim {
 namespace {
 
 // Samples on their way from the rendering thread to the sound card. The sink
-// pulls on the Qt thread; when the device is quiet it gets silence, so it
-// never stalls, and what it has not taken after half a second is dropped, so
-// a sound card slower than the wall clock cannot build up a delay.
+// pulls on the Qt thread, in chunks as large as its buffer (up to a second on
+// some servers). When nothing is queued it gets a little silence, so it never
+// stops pulling; what it has not taken after two seconds is dropped, so a
+// sound card slower than the wall clock cannot build up a delay.
 class SampleQueue : public QIODevice
 {
 public:
@@ -31,23 +32,29 @@ public:
     }
 
     bool isSequential() const override { return true; }
+    bool atEnd() const override { return false; }
 
 protected:
     qint64 readData(char *data, qint64 size) override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        const std::size_t count = std::size_t(size / 2);
-        const std::size_t taken = std::min(count, m_samples.size());
         auto *out = reinterpret_cast<std::int16_t *>(data);
-        std::copy_n(m_samples.begin(), taken, out);
-        std::fill(out + taken, out + count, std::int16_t(0));
-        m_samples.erase(m_samples.begin(), m_samples.begin() + std::ptrdiff_t(taken));
+        const std::size_t room = std::size_t(size / 2);
+        if (m_samples.empty()) {
+            const std::size_t count = std::min(room, Idle);
+            std::fill_n(out, count, std::int16_t(0));
+            return qint64(count * 2);
+        }
+        const std::size_t count = std::min(room, m_samples.size());
+        std::copy_n(m_samples.begin(), count, out);
+        m_samples.erase(m_samples.begin(), m_samples.begin() + std::ptrdiff_t(count));
         return qint64(count * 2);
     }
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
-    static constexpr std::size_t Limit = SoundSampleRate / 2;
+    static constexpr std::size_t Limit = SoundSampleRate * 2;
+    static constexpr std::size_t Idle = SoundSampleRate * SoundBlockMs / 1000;
     std::mutex m_mutex;
     std::deque<std::int16_t> m_samples;
 };
