@@ -3,7 +3,9 @@
 
 #include "app/options.h"
 #include "app/zelvo.h"
+#include "sim/devicesound.h"
 #include "sim/simdevice.h"
+#include "sim/soundcard.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -54,6 +56,24 @@ int main(int argc, char *argv[])
         options.ports.setPath(options.simulatePort, QString::fromStdString(device->portPath()));
         std::fprintf(stderr, "zelvor-sim: simulated device on COM%d (%s)\n", options.simulatePort,
                      device->portPath().c_str());
+    }
+    // What the simulated device plays: on the sound card, into a WAV file, or nowhere.
+    std::unique_ptr<zsim::DeviceSound> sound;
+    if (device && options.simAudio != QLatin1String("none")) {
+        std::string problem;
+        std::shared_ptr<zsim::SampleOutput> output =
+            options.simAudio.isEmpty()
+                ? zsim::openSoundCard(&problem)
+                : zsim::openWavOutput(options.simAudio.toLocal8Bit().toStdString(), &problem);
+        if (!output && !options.simAudio.isEmpty()) {
+            std::fprintf(stderr, "zelvor: cannot write the sound file %s\n", problem.c_str());
+            return 1;
+        }
+        if (!output)
+            std::fprintf(stderr, "zelvor-sim: %s; the simulated device plays silently\n",
+                         problem.c_str());
+        else
+            sound = std::make_unique<zsim::DeviceSound>(*device, std::vector{output});
     }
 
     Zelvo panel(Zelvo::Config{options.ports, options.tickMs});

@@ -37,6 +37,10 @@ Options parseOptions(const QStringList &arguments)
         } else if (argument.startsWith(QLatin1String("--simulate="))) {
             if (!readNumber(argument.mid(11), 1, 4, &options.simulatePort))
                 options.error = QStringLiteral("--simulate=N takes a port number from 1 to 4");
+        } else if (argument == QLatin1String("--sim-audio")) {
+            if (nextValue(&value) && value.isEmpty())
+                options.error = QStringLiteral("--sim-audio takes a file name or none");
+            options.simAudio = value;
         } else if (argument == QLatin1String("--tick-ms")) {
             if (nextValue(&value) && !readNumber(value, 1, 100, &options.tickMs))
                 options.error = QStringLiteral("--tick-ms takes a number from 1 to 100");
@@ -64,6 +68,8 @@ QString usageText()
         "  --com1 PATH .. --com4 PATH  device path behind that port\n"
         "                              (default /dev/ttyS0 .. /dev/ttyS3)\n"
         "  --simulate[=N]              run the simulated device on COMN (default 1)\n"
+        "  --sim-audio FILE|none       write the simulated device's sound to a WAV file,\n"
+        "                              or play none (default: the sound card)\n"
         "  --tick-ms N                 length of one tick in milliseconds, 1 to 100 "
         "(default 10)\n"
         "  --help                      show this text\n"

@@ -12,6 +12,8 @@ struct Options
     PortMap ports;
     int tickMs = 10;
     int simulatePort = 0; // 1 to 4: run the simulated device on that port; 0: none
+    QString simAudio;     // the simulated device's sound: a WAV file, "none", or empty
+                          // for the sound card
     bool help = false;
     bool version = false;
     QString error; // not empty when the command line cannot be used

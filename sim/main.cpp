@@ -2,6 +2,7 @@
 // without the hardware. Prints the port path on the first line, then one line
 // for everything the device does, until interrupted.
 
+#include "sim/devicesound.h"
 #include "sim/simdevice.h"
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <pthread.h>
 #include <signal.h>
@@ -25,6 +27,8 @@ void printUsage(std::ostream &stream, const char *program)
            << "  --link PATH       also make PATH a symbolic link to the port\n"
            << "  --unpaced         send replies at once instead of at 9600 baud\n"
            << "  --play-scale X    multiply every playing time by X (0 plays instantly)\n"
+           << "  --audio FILE|none write the DTMF sound the device plays to a WAV file\n"
+           << "                    (8 kHz, 16-bit mono; default none)\n"
            << "  --help            show this text\n";
 }
 
@@ -44,6 +48,7 @@ bool parseScale(const char *text, double *scale)
 int main(int argc, char *argv[])
 {
     zsim::Options options;
+    std::string audioPath;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -52,6 +57,10 @@ int main(int argc, char *argv[])
             return 0;
         } else if (argument == "--unpaced") {
             options.paced = false;
+        } else if (argument == "--audio" && hasValue) {
+            audioPath = argv[++i];
+            if (audioPath == "none")
+                audioPath.clear();
         } else if (argument == "--link" && hasValue) {
             options.linkPath = argv[++i];
         } else if (argument == "--play-scale" && hasValue &&
@@ -78,6 +87,16 @@ int main(int argc, char *argv[])
     std::unique_lock<std::mutex> pathFirst(output);
 
     zsim::SimulatedDevice device(options);
+    std::unique_ptr<zsim::DeviceSound> sound;
+    if (!audioPath.empty()) {
+        std::string error;
+        std::shared_ptr<zsim::SampleOutput> file = zsim::openWavOutput(audioPath, &error);
+        if (!file) {
+            std::cerr << argv[0] << ": cannot write the sound file " << error << "\n";
+            return 1;
+        }
+        sound = std::make_unique<zsim::DeviceSound>(device, std::vector{file});
+    }
     device.setLogSink([&output](const std::string &line) {
         std::lock_guard<std::mutex> lock(output);
         std::cout << line << std::endl;

@@ -106,6 +106,7 @@ std::size_t Protocol::startCommand(const std::string &batch, std::size_t index)
         m_state = State::ListLine;
         m_field = 0;
         m_listText.clear();
+        m_list.clear();
         m_listCount = 0;
         return 0;
     case '$':
@@ -118,20 +119,25 @@ std::size_t Protocol::startCommand(const std::string &batch, std::size_t index)
         if (index + 1 < batch.size() && isToneSymbol(batch[index + 1])) {
             m_host.endTimedTone();
             m_host.note(std::string("held tone ") + batch[index + 1] + " start");
+            m_host.holdTone(batch[index + 1]);
             return 1;
         }
         m_host.endTimedTone();
         m_host.note("held tone stop");
+        m_host.stopSound();
         return 0;
     case '\n':
         // A line end while a timed tone sounds is the panel's abort.
-        if (m_host.endTimedTone())
+        if (m_host.endTimedTone()) {
             m_host.note("timed tone aborted");
+            m_host.stopSound();
+        }
         return 0;
     default:
         if (isToneSymbol(c)) {
             m_host.endTimedTone();
             m_host.note(std::string("bare tone ") + c);
+            m_host.sound({Tone{c, ShortToneMs, 0}});
         }
         return 0; // everything else is ignored
     }
@@ -191,6 +197,10 @@ bool Protocol::continueCommand(char c)
         m_host.note(std::string("play location ") + c + ": " + orNone(location.tones));
         m_host.memoryPlay(static_cast<double>(location.tones.size()) *
                           (static_cast<double>(location.length) + location.space));
+        std::vector<Tone> tones;
+        for (char tone : location.tones)
+            tones.push_back(Tone{tone, double(location.length), double(location.space)});
+        m_host.sound(tones);
         m_state = State::Idle;
         return true;
     }
@@ -203,6 +213,7 @@ bool Protocol::continueCommand(char c)
             return false;
         m_host.endTimedTone();
         m_host.note(std::string("keypad tone ") + c);
+        m_host.sound({Tone{c, ShortToneMs, 0}});
         m_state = State::Idle;
         return true;
     case State::ResetDigit:
@@ -231,6 +242,7 @@ bool Protocol::timedLine(char c)
         m_host.note(std::string("timed tone ") + m_symbol + " " + std::to_string(m_numbers[0]) +
                     " ms");
         m_host.timedTone(static_cast<double>(m_numbers[0]));
+        m_host.sound({Tone{m_symbol, double(m_numbers[0]), 0}});
         m_state = State::Idle;
     } else {
         return false;
@@ -293,6 +305,7 @@ void Protocol::addListLine()
 {
     m_listText += std::string(m_listCount == 0 ? "" : ", ") + m_symbol + " " +
                   std::to_string(m_numbers[0]) + "/" + std::to_string(m_numbers[1]);
+    m_list.push_back(Tone{m_symbol, double(m_numbers[0]), double(m_numbers[1])});
     ++m_listCount;
     m_field = 0;
 }
@@ -312,6 +325,7 @@ void Protocol::finishList()
 {
     m_host.endTimedTone();
     m_host.note("tone list: " + (m_listCount == 0 ? std::string("(empty)") : m_listText));
+    m_host.sound(m_list);
     m_state = State::Idle;
 }
 

@@ -6,13 +6,18 @@
 // replies go out and how long tones sound.
 
 #include "sim/simdevice.h"
+#include "sim/tonesink.h"
 
 #include <string>
+#include <vector>
 
 namespace zsim::detail {
 
 // Tone symbols the generator knows: 0-9 * # A-D a-d.
 bool isToneSymbol(char c);
+
+// The length of the short tone of "$" and of a bare symbol.
+constexpr double ShortToneMs = 100;
 
 // The location view the device sends after "V" and a digit.
 std::string viewText(int location, const Location &content);
@@ -35,6 +40,11 @@ public:
         virtual void timedTone(double ms) = 0;
         // Silences a sounding timed tone; true when one was sounding.
         virtual bool endTimedTone() = 0;
+        // What the device sounds, in its own unscaled milliseconds: tones one
+        // after the other, a tone held until the stop, the stop itself.
+        virtual void sound(const std::vector<Tone> &tones) = 0;
+        virtual void holdTone(char symbol) = 0;
+        virtual void stopSound() = 0;
     };
 
     // `memory` is the device's memory; the interpreter reads and writes it
@@ -81,11 +91,12 @@ private:
 
     // Fields of the command in progress.
     int m_location = 0;
-    int m_field = 0;        // which part of the current line comes next
-    long m_numbers[2] = {}; // the numbers of the current line
-    char m_symbol = 0;      // the tone symbol of the current line
-    std::string m_tones;    // tones of a store
-    std::string m_listText; // tones of a list, as the log shows them
+    int m_field = 0;          // which part of the current line comes next
+    long m_numbers[2] = {};   // the numbers of the current line
+    char m_symbol = 0;        // the tone symbol of the current line
+    std::string m_tones;      // tones of a store
+    std::string m_listText;   // tones of a list, as the log shows them
+    std::vector<Tone> m_list; // tones of a list, as the device plays them
     int m_listCount = 0;
 };
 

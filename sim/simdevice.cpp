@@ -2,6 +2,7 @@
 
 #include "sim/line.h"
 #include "sim/protocol.h"
+#include "sim/tonesink.h"
 #include "sim/transmitter.h"
 
 #include <algorithm>
@@ -68,6 +69,7 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
     detail::Transmitter transmitter;
     std::vector<TimePoint> readyDue;  // sorted ends of memory plays
     std::optional<TimePoint> toneEnd; // end of the sounding timed tone
+    std::shared_ptr<ToneSink> tones;  // hears what the device sounds
 
     std::mutex sinkMutex;
     std::function<void(const std::string &)> sink;
@@ -107,6 +109,30 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
         const bool sounding = toneEnd.has_value();
         toneEnd.reset();
         return sounding;
+    }
+
+    void sound(const std::vector<Tone> &played) override
+    {
+        if (!tones)
+            return;
+        std::vector<Tone> scaled = played;
+        for (Tone &tone : scaled) {
+            tone.ms *= options.playScale;
+            tone.spaceMs *= options.playScale;
+        }
+        tones->play(scaled);
+    }
+
+    void holdTone(char symbol) override
+    {
+        if (tones)
+            tones->hold(symbol);
+    }
+
+    void stopSound() override
+    {
+        if (tones)
+            tones->stop();
     }
 
     // --- sending ---
@@ -197,6 +223,7 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
         transmitter.clear();
         readyDue.clear();
         toneEnd.reset();
+        stopSound();
         protocol.reset();
         note("hang up");
     }
@@ -352,6 +379,12 @@ void SimulatedDevice::setLogSink(std::function<void(const std::string &)> sink)
 {
     std::lock_guard<std::mutex> lock(d->sinkMutex);
     d->sink = std::move(sink);
+}
+
+void SimulatedDevice::setToneSink(std::shared_ptr<ToneSink> sink)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->tones = std::move(sink);
 }
 
 Memory SimulatedDevice::memory() const

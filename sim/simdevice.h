@@ -20,9 +20,11 @@
 //        while it plays ends it early (the panel's abort).
 //   "F", lines "<sym>,<ms>,<space>\r\n", then an empty line "\r\n"
 //                       -> "MM\r\n" after the "F"; then plays the list.
-//   "$" + symbol        -> a short keypad tone.
+//   "$" + symbol        -> a short keypad tone (100 ms).
 //   "%" + symbol        -> a held tone starts; "%" alone stops it.
-//   a bare tone symbol  -> a short tone.
+//   a bare tone symbol  -> a short tone (100 ms).
+// Every new sound replaces the one before; "%" alone and the abort of a timed
+// tone silence whatever sounds.
 //   "^0"                -> factory defaults restored.
 //   anything else (line ends, ".", unknown bytes) is ignored.
 
@@ -34,6 +36,8 @@
 #include <vector>
 
 namespace zsim {
+
+class ToneSink;
 
 struct Location
 {
@@ -110,6 +114,10 @@ public:
     void clearLog();
     // Called on the device thread for every new log line (for printing).
     void setLogSink(std::function<void(const std::string &)> sink);
+    // Told on the device thread what the device sounds, with every length
+    // scaled by Options::playScale; null for none. Once this returns, the
+    // previous sink is no longer called.
+    void setToneSink(std::shared_ptr<ToneSink> sink);
 
     Memory memory() const;
     void setMemory(const Memory &memory);
