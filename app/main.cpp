@@ -2,24 +2,24 @@
 // when asked to, and runs the panel.
 
 #include "app/options.h"
+#include "app/trace.h"
 #include "app/zelvo.h"
 #include "sim/simdevice.h"
 
 #include <QApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zelvor"));
-    QApplication::setApplicationVersion(QStringLiteral(ZELVOR_VERSION));
-    // The panel ends through its own termination step, never because its
-    // last visible window (the start-up prompt) was closed.
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    Options options = parseOptions(QApplication::arguments().mid(1));
+    // The command line is read before the window system is touched, so that
+    // --help, --version and a wrong option work without a display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    Options options = parseOptions(arguments);
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "zelvor: %s\n\n%s", qPrintable(options.error),
                      qPrintable(usageText()));
@@ -33,6 +33,22 @@ int main(int argc, char *argv[])
         std::printf("zelvor %s\n", ZELVOR_VERSION);
         return 0;
     }
+    QFile traceFile;
+    if (!options.traceFile.isEmpty()) {
+        QString error;
+        if (!Trace::openTarget(options.traceFile, &traceFile, &error)) {
+            std::fprintf(stderr, "zelvor: cannot open the trace file %s: %s\n",
+                         qPrintable(options.traceFile), qPrintable(error));
+            return 2;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zelvor"));
+    QApplication::setApplicationVersion(QStringLiteral(ZELVOR_VERSION));
+    // The panel ends through its own termination step, never because its
+    // last visible window (the start-up prompt) was closed.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     std::unique_ptr<zsim::SimulatedDevice> device;
     if (options.simulatePort > 0) {
@@ -51,6 +67,8 @@ int main(int argc, char *argv[])
     }
 
     Zelvo panel(Zelvo::Config{options.ports, options.tickMs});
+    if (traceFile.isOpen())
+        new Trace(&panel, &traceFile);
     panel.start();
     if (panel.hasEnded())
         return 0;
