@@ -1,5 +1,5 @@
-// The device trace and the bounded write: what the trace records of a whole
-// start-up, and a line that stops taking characters.
+// The device trace of a whole start-up, a line that stops taking characters,
+// and the options that must work without a display.
 
 #include "app/trace.h"
 #include "link/escape.h"
@@ -7,32 +7,28 @@
 #include "support/panelrig.h"
 
 #include <QBuffer>
-#include <QRegularExpression>
+#include <QProcess>
 #include <QTest>
 
 #include <cerrno>
 
 namespace {
 
-// The trace's events as "direction text", the bytes of one reply joined even
-// when they came in several reads; checks that time and ticks never go back.
+// "direction bytes" per trace line, the reads of one reply joined; the time
+// and the tick count never go back.
 QStringList events(const QByteArray &trace)
 {
-    static const QRegularExpression shape(QStringLiteral("^(\\d+) (\\d+) ([<>!]) (.*)$"));
     QStringList events;
-    qint64 lastMs = 0, lastTicks = 0;
-    for (const QByteArray &line : trace.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        const auto match = shape.match(QString::fromUtf8(line));
-        if (!match.hasMatch() || match.captured(1).toLongLong() < lastMs ||
-            match.captured(2).toLongLong() < lastTicks)
+    qint64 ms = 0, ticks = 0;
+    for (const QByteArray &line : trace.trimmed().split('\n')) {
+        const QList<QByteArray> part = line.split(' ');
+        if (part.size() < 4 || part[0].toLongLong() < ms || part[1].toLongLong() < ticks)
             return {QStringLiteral("bad line: ") + QString::fromUtf8(line)};
-        lastMs = match.captured(1).toLongLong();
-        lastTicks = match.captured(2).toLongLong();
-        const QString event = match.captured(3) + QLatin1Char(' ') + match.captured(4);
+        ms = part[0].toLongLong();
+        ticks = part[1].toLongLong();
+        const QString event = QString::fromUtf8(line.mid(part[0].size() + part[1].size() + 2));
         if (event.startsWith(u'<') && !events.isEmpty() && events.last().startsWith(u'<'))
-            events.last() += match.captured(4);
+            events.last() += event.mid(2);
         else
             events << event;
     }
@@ -48,17 +44,18 @@ class TraceTest : public QObject
 private slots:
     void startUpIsTracedExactly();
     void stalledLineFailsTheWrite();
+    void withoutADisplay_data();
+    void withoutADisplay();
 };
 
 void TraceTest::startUpIsTracedExactly()
 {
     PanelRig rig;
     const QString path = QString::fromStdString(rig.addDevice(1).portPath());
-    Zelvo &panel = rig.panel();
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    new Trace(&panel, &out);
-    panel.start();
+    new Trace(&rig.panel(), &out);
+    rig.start();
 
     const QStringList probe{QStringLiteral("> @"), QStringLiteral("< Connect\\r\\n")};
     QStringList expected{QStringLiteral("! COM1 ") + path + QStringLiteral(" opened")};
@@ -90,11 +87,9 @@ void TraceTest::stalledLineFailsTheWrite()
     zsim::Faults deaf;
     deaf.deaf = true;
     device.setFaults(deaf);
-
-    // Far more than the line holds while nobody reads it.
     int number = 0;
     try {
-        panel.MSComm1->output(QString(200000, u'x'));
+        panel.MSComm1->output(QString(200000, u'x')); // far more than the line holds
     } catch (const PortError &error) {
         number = error.number();
     }
@@ -103,11 +98,39 @@ void TraceTest::stalledLineFailsTheWrite()
                 .constLast()
                 .startsWith(QStringLiteral("! COM1 %1 failed: The port did not send")
                                 .arg(QString::fromStdString(device.portPath()))));
-
-    // The panel goes on with the device once it reads again.
-    device.setFaults({});
+    device.setFaults({}); // the panel goes on once the device reads again
     panel.Connect();
     QVERIFY(panel.Present > 0);
+}
+
+void TraceTest::withoutADisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("says"); // on standard output for 0, else on standard error
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--trace FILE";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "zelvor " ZELVOR_VERSION;
+    QTest::newRow("bad option") << QStringList{"--bogus"} << 2 << "unknown option: --bogus";
+    QTest::newRow("trace file cannot be opened") << QStringList{"--trace", "/nonexistent/t"} << 2
+                                                 << "cannot open the trace file /nonexistent/t";
+}
+
+void TraceTest::withoutADisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, says);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ZELVOR_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), exitCode);
+    const QByteArray output =
+        exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError();
+    QVERIFY2(output.contains(says.toUtf8()), output.constData());
 }
 
 QTEST_MAIN(TraceTest)
