@@ -9,7 +9,7 @@ DefPrompt::DefPrompt(QWidget *parent) : QWidget(parent, Qt::Dialog)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     lable = new QLabel(this);
     lable->setAlignment(Qt::AlignCenter);
-    lable->setAccessibleName(QStringLiteral("Status"));
+    // No fixed accessible name: a screen reader reads the step shown.
     QFont large = lable->font();
     large.setPointSizeF(large.pointSizeF() * 1.8);
     large.setBold(true);

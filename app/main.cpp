@@ -2,6 +2,7 @@
 // when asked to, and runs the panel.
 
 #include "app/options.h"
+#include "app/trace.h"
 #include "app/zelvo.h"
 #include "sim/devicesound.h"
 #include "sim/simdevice.h"
@@ -9,25 +10,19 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QFile>
 
 #include <cstdio>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zelvor"));
-    QApplication::setApplicationVersion(QStringLiteral(ZELVOR_VERSION));
-    // The desktop groups the windows under the installed menu entry.
-    QApplication::setDesktopFileName(QStringLiteral("org.zelvor.Panel"));
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("org.zelvor.Panel"),
-                         QIcon(QStringLiteral(":/icons/org.zelvor.Panel-64.png"))));
-    // The panel ends through its own termination step, never because its
-    // last visible window (the start-up prompt) was closed.
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    Options options = parseOptions(QApplication::arguments().mid(1));
+    // The command line is read before the window system is touched, so that
+    // --help, --version and a wrong option work without a display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    Options options = parseOptions(arguments);
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "zelvor: %s\n\n%s", qPrintable(options.error),
                      qPrintable(usageText()));
@@ -41,6 +36,27 @@ int main(int argc, char *argv[])
         std::printf("zelvor %s\n", ZELVOR_VERSION);
         return 0;
     }
+    QFile traceFile;
+    if (!options.traceFile.isEmpty()) {
+        QString error;
+        if (!Trace::openTarget(options.traceFile, &traceFile, &error)) {
+            std::fprintf(stderr, "zelvor: cannot open the trace file %s: %s\n",
+                         qPrintable(options.traceFile), qPrintable(error));
+            return 2;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zelvor"));
+    QApplication::setApplicationVersion(QStringLiteral(ZELVOR_VERSION));
+    // The desktop groups the windows under the installed menu entry.
+    QApplication::setDesktopFileName(QStringLiteral("org.zelvor.Panel"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("org.zelvor.Panel"),
+                         QIcon(QStringLiteral(":/icons/org.zelvor.Panel-64.png"))));
+    // The panel ends through its own termination step, never because its
+    // last visible window (the start-up prompt) was closed.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     std::unique_ptr<zsim::SimulatedDevice> device;
     if (options.simulatePort > 0) {
@@ -77,6 +93,8 @@ int main(int argc, char *argv[])
     }
 
     Zelvo panel(Zelvo::Config{options.ports, options.tickMs});
+    if (traceFile.isOpen())
+        new Trace(&panel, &traceFile);
     panel.start();
     if (panel.hasEnded())
         return 0;

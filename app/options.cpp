@@ -44,6 +44,13 @@ Options parseOptions(const QStringList &arguments)
         } else if (argument == QLatin1String("--tick-ms")) {
             if (nextValue(&value) && !readNumber(value, 1, 100, &options.tickMs))
                 options.error = QStringLiteral("--tick-ms takes a number from 1 to 100");
+        } else if (argument == QLatin1String("--trace")) {
+            if (nextValue(&value)) {
+                if (value.isEmpty())
+                    options.error = QStringLiteral("--trace needs a file name, or - for "
+                                                   "standard error");
+                options.traceFile = value;
+            }
         } else if (argument.size() == 6 && argument.startsWith(QLatin1String("--com")) &&
                    argument[5] >= u'1' && argument[5] <= u'4') {
             if (nextValue(&value)) {
@@ -72,6 +79,8 @@ QString usageText()
         "                              or play none (default: the sound card)\n"
         "  --tick-ms N                 length of one tick in milliseconds, 1 to 100 "
         "(default 10)\n"
+        "  --trace FILE                record every exchange with the device in FILE\n"
+        "                              (- for standard error)\n"
         "  --help                      show this text\n"
         "  --version                   show the version\n");
 }

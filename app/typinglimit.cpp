@@ -16,11 +16,17 @@ TypingLimit::TypingLimit(int limit, QLineEdit *field)
 
 QValidator::State TypingLimit::validate(QString &input, int &position) const
 {
-    Q_UNUSED(position);
     // Text the program sets is taken whole (the box is not modified then);
     // an edit may not make the text longer than the limit, or than a longer
-    // text the program put there.
-    if (!m_field->isModified())
+    // text the program put there. Of an insertion that would (a paste, a
+    // drop) the characters up to the limit are kept: they end at the cursor.
+    const int allowed = qMax(m_limit, m_lengthBeforeEdit);
+    if (!m_field->isModified() || input.size() <= allowed)
         return Acceptable;
-    return input.size() <= qMax(m_limit, m_lengthBeforeEdit) ? Acceptable : Invalid;
+    const int excess = int(input.size()) - allowed;
+    if (position < excess || position > input.size())
+        return Invalid;
+    input.remove(position - excess, excess);
+    position -= excess;
+    return Acceptable;
 }

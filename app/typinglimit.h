@@ -2,7 +2,8 @@
 
 // A typing limit for a text box that binds only what the user types: text the
 // program puts into the box (a device reply, an imported file) is kept whole,
-// however long, and the user may still shorten or edit it.
+// however long, and the user may still shorten or edit it. A paste or drop
+// that would go past the limit keeps its characters up to the limit.
 
 #include <QValidator>
 

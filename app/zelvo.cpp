@@ -6,6 +6,7 @@
 #include "app/defprompt.h"
 #include "app/messagebox.h"
 #include "app/statusbox.h"
+#include "app/windowaccess.h"
 #include "files/fileio.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
@@ -20,6 +21,7 @@
 
 Zelvo::Zelvo(const Config &config, QWidget *parent) : QMainWindow(parent), m_tickMs(config.tickMs)
 {
+    exposeCustomWindows();
     MSComm1 = new MSComm(config.ports, this);
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);

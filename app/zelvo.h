@@ -192,6 +192,9 @@ public:
     // closed; by default it leaves the event loop.
     void setEndApplication(std::function<void()> end) { m_endApplication = std::move(end); }
     int tickMs() const { return m_tickMs; }
+    // Ticks counted since the panel started; never reset (timerVal is, by
+    // every Pause), so a trace can place events on the panel's clock.
+    qint64 tickCount() const { return m_tickCount; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -219,8 +222,9 @@ private:
     bool m_memoryPlaying = false;
     bool m_aborting = false;
     int m_pauses = 0;    // pauses of this window now running
-    int m_abortRuns = 0; // Abort runs so far: a memory play stops once this changes
+    int m_abortRuns = 0; // Abort presses so far: a memory play stops once this changes
     int m_tickMs = 10;
+    qint64 m_tickCount = 0;
     QString m_searchReport;
     DefPrompt *m_defPrompt = nullptr;
     MultiPlay *m_multiPlay = nullptr;

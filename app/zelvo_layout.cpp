@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -60,7 +61,7 @@ void Zelvo::buildWindow()
     auto *bottomRow = new QHBoxLayout;
     Firmware = new QLabel(QStringLiteral("Firmware Version: "), central);
     Firmware->setToolTip(QStringLiteral("Device firmware info."));
-    Firmware->setAccessibleName(QStringLiteral("Firmware Version"));
+    // No fixed accessible name: a screen reader reads the version shown.
     Firmware->setTextFormat(Qt::PlainText);
     done = makeButton(QStringLiteral("Quit"), QStringLiteral("Exits the program"), central);
     bottomRow->addWidget(Firmware, 1);
@@ -92,10 +93,18 @@ void Zelvo::buildMenu()
         item->setCheckable(true);
         item->setChecked(false);
         item->setStatusTip(MSComm1->portPath(port));
-        item->setToolTip(MSComm1->portPath(port));
         group->addAction(item);
         *items[port - 1] = item;
     }
+    // The path behind each item shows beside it while the user chooses, with
+    // why it cannot be used, as things stand when the menu opens.
+    COMSelect->setToolTipsVisible(true);
+    const auto describe = [this] {
+        for (int port = PortMap::FirstPort; port <= PortMap::LastPort; ++port)
+            comItem(port)->setToolTip(describePortPath(MSComm1->portPath(port)));
+    };
+    describe();
+    connect(COMSelect, &QMenu::aboutToShow, this, describe);
 }
 
 QWidget *Zelvo::buildSettingsGroup()

@@ -304,7 +304,7 @@ void FileIO::buildWindow()
     OK->setAutoDefault(false);
     Cancel->setAutoDefault(false);
     IOLable = new QLabel(this);
-    IOLable->setAccessibleName(QStringLiteral("Prompt"));
+    // No fixed accessible name: a screen reader reads the request shown.
     IOLable->setWordWrap(true);
     IOLable->setTextFormat(Qt::PlainText);
     QFont prompt = IOLable->font();

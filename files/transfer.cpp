@@ -4,7 +4,8 @@
 //
 // Both end at the first file failure with "Error  N\r\ndescription" and leave
 // the status box as it was. A failed export leaves any earlier file of that
-// name as it was (the new file replaces it only once completely written); a
+// name as it was (the new file replaces it only once completely written,
+// unless its folder cannot take a temporary file); a
 // failed import changes nothing (all 84 fields are read before the panel is
 // cleared and filled).
 
@@ -106,25 +107,42 @@ void openSpecial(QFile &file, const QString &name, QIODevice::OpenMode mode)
 #endif
 }
 
+// Writes `bytes` into the file `name` as it stands (a device or a pipe
+// without waiting for its reader).
+void writeInPlace(const QString &name, const QByteArray &bytes, QIODevice::OpenMode mode)
+{
+    QFile file(name);
+    if (isSpecial(name)) {
+        openSpecial(file, name, mode);
+    } else {
+        errno = 0;
+        if (!file.open(mode))
+            throwFileError(file, errno, name);
+    }
+    errno = 0;
+    if (file.write(bytes) != bytes.size())
+        throwFileError(file, errno, name);
+}
+
 // Writes `bytes` as the file `name`. A file is replaced only once the new
-// contents are complete, so a failure leaves the earlier file as it was.
+// contents are complete, so a failure leaves the earlier file as it was;
+// only where no temporary file can be made beside it (a folder the user may
+// not write to) is an existing file written in place.
 void writeFile(const QString &name, const QByteArray &bytes)
 {
     // Unbuffered: a write that stops short (a full disk, a size limit) shows
     // in what write() returns, where a buffered flush may let it pass.
     const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
-    if (isSpecial(name)) {
-        QFile file(name);
-        openSpecial(file, name, mode);
-        errno = 0;
-        if (file.write(bytes) != bytes.size())
-            throwFileError(file, errno, name);
-        return;
-    }
+    if (isSpecial(name))
+        return writeInPlace(name, bytes, mode);
     QSaveFile file(name);
     errno = 0;
-    if (!file.open(mode))
-        throwFileError(file, errno, name);
+    if (!file.open(mode)) {
+        const int savedErrno = errno;
+        if (QFileInfo(name).isFile())
+            return writeInPlace(name, bytes, mode);
+        throwFileError(file, savedErrno, name);
+    }
     errno = 0;
     if (file.write(bytes) != bytes.size())
         throwFileError(file, errno, name);

@@ -20,6 +20,7 @@ void Zelvo::Timer1_Timer()
 {
     if (m_tickGate && !m_tickGate())
         return;
+    ++m_tickCount;
     // The counter stops at its limit: a pause never waits longer for it.
     if (timerVal < std::numeric_limits<qint32>::max())
         ++timerVal;

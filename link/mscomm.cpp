@@ -2,6 +2,7 @@
 
 #include "app/errors.h"
 
+#include <QMetaMethod>
 #include <QStringList>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -106,6 +108,7 @@ void MSComm::setPortOpen(bool open)
         requireOpen("close");
         closeQuietly();
         m_lineLost = false;
+        emit portClosed(m_commPort, m_ports.path(m_commPort));
         return;
     }
     if (m_port.isOpen())
@@ -114,11 +117,18 @@ void MSComm::setPortOpen(bool open)
     m_port.setPortName(path);
     applySettings();
     if (!m_port.open(QIODevice::ReadWrite))
-        throwOpenFailure(path);
+        fail(openFailure(path));
     m_lineLost = false;
+    emit portOpened(m_commPort, path);
 }
 
-void MSComm::throwOpenFailure(const QString &path)
+void MSComm::fail(const PortError &error)
+{
+    emit portFailed(m_commPort, m_ports.path(m_commPort), error.description());
+    throw error;
+}
+
+PortError MSComm::openFailure(const QString &path)
 {
     const QSerialPort::SerialPortError kind = m_port.error();
     const QString qtReason = m_port.errorString();
@@ -129,19 +139,19 @@ void MSComm::throwOpenFailure(const QString &path)
     const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int number = errno;
-        throw PortError(number, systemDescription(number));
+        return PortError(number, systemDescription(number));
     }
     ::close(fd);
     if (kind == QSerialPort::PermissionError) // the port's lock belongs to another program
-        throw PortError(EBUSY, systemDescription(EBUSY));
+        return PortError(EBUSY, systemDescription(EBUSY));
 #endif
     switch (kind) {
     case QSerialPort::DeviceNotFoundError:
-        throw PortError(ENOENT, qtReason);
+        return PortError(ENOENT, qtReason);
     case QSerialPort::PermissionError:
-        throw PortError(EACCES, qtReason);
+        return PortError(EACCES, qtReason);
     default:
-        throw PortError(EIO, qtReason);
+        return PortError(EIO, qtReason);
     }
 }
 
@@ -156,25 +166,61 @@ void MSComm::output(const QString &text)
 {
     requireOpen("write");
     const QByteArray bytes = text.toLatin1();
+    const QDeadlineTimer deadline(WriteLimitMs);
+    m_port.clearError();
     if (m_port.write(bytes) != bytes.size())
-        throw PortError(EIO, m_port.errorString());
+        fail(PortError(EIO, m_port.errorString()));
     // The port class only sends from its event loop; the link writes and then
-    // counts ticks, so the characters must be on their way now.
-    while (m_port.isOpen() && m_port.bytesToWrite() > 0) {
-        if (!m_port.flush())
+    // counts ticks, so the characters must be on their way now. Each wait
+    // sleeps until the line takes more, and none goes past the deadline.
+    while (m_port.isOpen() && m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
             break;
     }
-    if (m_port.isOpen() && m_port.bytesToWrite() > 0 && !m_port.waitForBytesWritten(1000))
-        throw PortError(EIO, m_port.errorString());
     if (!m_port.isOpen())
         throw lineLost();
-#ifdef Q_OS_UNIX
-    // Wait until the line has sent them (a few milliseconds at 9600 baud), so
-    // that a discard right after a write never eats the command just written.
-    while (::tcdrain(static_cast<int>(m_port.handle())) != 0 && errno == EINTR) {
+    const bool stuck = m_port.bytesToWrite() > 0;
+    if (stuck && !deadline.hasExpired() && m_port.error() != QSerialPort::TimeoutError) {
+        const QString reason = m_port.errorString();
+        m_port.clear(QSerialPort::Output);
+        fail(PortError(EIO, reason));
     }
-#endif
+    // Then wait until the line has sent them (a few milliseconds at 9600
+    // baud), so that a discard right after a write never eats the command
+    // just written.
+    if (stuck || !drained(deadline)) {
+        if (!m_port.isOpen())
+            throw lineLost();
+        // What is left would go out later, in the middle of other commands.
+        m_port.clear(QSerialPort::Output);
+        fail(PortError(ETIMEDOUT,
+                       QStringLiteral("The port did not send the characters within %1 seconds "
+                                      "(the device is not taking them, or the adapter has "
+                                      "stalled); they were discarded")
+                           .arg(WriteLimitMs / 1000)));
+    }
     emit written(m_commPort, bytes);
+}
+
+bool MSComm::drained(const QDeadlineTimer &deadline) const
+{
+#ifdef Q_OS_UNIX
+    // The system's output queue has no waiting call with a time limit: look
+    // at its count, sleeping a millisecond (one character at 9600 baud)
+    // between looks.
+    const int fd = static_cast<int>(m_port.handle());
+    for (;;) {
+        int pending = 0;
+        if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &pending) != 0 || pending <= 0)
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        ::poll(nullptr, 0, 1);
+    }
+#else
+    Q_UNUSED(deadline);
+    return true;
+#endif
 }
 
 int MSComm::inBufferCount()
@@ -197,6 +243,8 @@ QString MSComm::input()
     if (!m_port.isOpen())
         throw lineLost();
     const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+    if (!bytes.isEmpty())
+        emit received(m_commPort, bytes);
     return QString::fromLatin1(bytes);
 }
 
@@ -205,6 +253,15 @@ void MSComm::setInBufferCount(int count)
     requireOpen("discard input");
     if (count != 0)
         throw invalidArgument(QStringLiteral("input count %1").arg(count));
+    // What is thrown away did arrive: a listener (the trace) sees it too.
+    if (isSignalConnected(QMetaMethod::fromSignal(&MSComm::received))) {
+        m_port.waitForReadyRead(0);
+        if (!m_port.isOpen())
+            throw lineLost();
+        const QByteArray dropped = m_port.readAll();
+        if (!dropped.isEmpty())
+            emit received(m_commPort, dropped);
+    }
     if (!m_port.clear(QSerialPort::Input))
         throw PortError(EIO, m_port.errorString());
 }
@@ -247,6 +304,9 @@ void MSComm::onError(QSerialPort::SerialPortError error)
         return;
     closeQuietly();
     m_lineLost = true;
+    const QString path = m_ports.path(m_commPort);
+    emit portFailed(m_commPort, path, lineLost().description());
+    emit portClosed(m_commPort, path);
     emit lineDropped();
 }
 

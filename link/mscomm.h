@@ -6,11 +6,15 @@
 // dispatched, a write has left the program when it returns, and discarding
 // acts on the operating system's buffers too. Every operation that cannot be
 // carried out throws PortError with the platform's number and description.
+// No operation blocks for long: a write the line does not take within
+// WriteLimitMs fails like any other write.
 // A line that drops (adapter unplugged, device gone) closes the port; later
 // operations then fail like those on a closed port.
 
+#include "app/errors.h"
 #include "link/portmap.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QSerialPort>
 
@@ -40,8 +44,11 @@ public:
     void setPortOpen(bool open);
 
     // Writes the text as 8-bit characters, exactly as given, and returns once
-    // the line has sent them.
+    // the line has sent them. When the line has not taken them within
+    // WriteLimitMs (flow control held, a stalled adapter) the rest is
+    // discarded and the write fails with ETIMEDOUT.
     void output(const QString &text);
+    static constexpr int WriteLimitMs = 2000;
     // Takes every pending character (or inputLen() of them).
     QString input();
     // Number of received characters waiting to be read.
@@ -61,11 +68,24 @@ signals:
     // The characters `bytes` were sent on COM`port` (emitted once they have
     // left the program).
     void written(int port, const QByteArray &bytes);
+    // The characters `bytes` arrived on COM`port` and were taken by a read or
+    // thrown away by a discard.
+    void received(int port, const QByteArray &bytes);
+    // COM`port`, the device at `path`, was opened or closed, or failed (the
+    // line dropped, a write failed or timed out, the port cannot be opened):
+    // `reason` says why. A dropped line reports its failure, then its closing.
+    void portOpened(int port, const QString &path);
+    void portClosed(int port, const QString &path);
+    void portFailed(int port, const QString &path, const QString &reason);
 
 private:
     void requireOpen(const char *operation) const;
     void applySettings();
-    [[noreturn]] void throwOpenFailure(const QString &path);
+    PortError openFailure(const QString &path);
+    // Reports a failure of COM`m_commPort` and throws it.
+    [[noreturn]] void fail(const PortError &error);
+    // Waits, within the deadline, until the operating system has sent what it holds.
+    bool drained(const QDeadlineTimer &deadline) const;
     void onError(QSerialPort::SerialPortError error);
     bool lineIsGone() const;
     void closeQuietly();

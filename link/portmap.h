@@ -25,3 +25,8 @@ public:
 private:
     std::array<QString, LastPort> m_paths;
 };
+
+// A device path as the port menu shows it: the path, followed by
+// "(does not exist)" or "(permission denied)" when that is why it cannot be
+// opened now.
+QString describePortPath(const QString &path);

@@ -322,8 +322,13 @@ void Zelvo::Form_KeyDown(int &keyCode, int shift)
         ValidKey = kTrue;
     } else {
         ValidKey = kFalse;
-        if (keyCode == VkEscape)
+        if (keyCode == VkEscape) {
             Abort_Click();
+            // Abort waits, and a tone key pressed meanwhile leaves ValidKey
+            // set: Esc itself is never a tone. The keys pressed inside keep
+            // ValidKey as they left it, so their key-ups still stop their tones.
+            return;
+        }
     }
 
     if (ValidKey != kFalse && KeyLock == kFalse && Focused != kFalse) {

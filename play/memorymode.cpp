@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <QValidator>
 
 namespace {
 
@@ -33,7 +35,37 @@ QLabel *makeLabel(const QString &caption, QWidget *parent)
     return label;
 }
 
+// Accepts location digits only; a refusal is reported once the field has
+// finished its edit, with the notice of a refused key.
+class LocationDigits : public QValidator
+{
+public:
+    explicit LocationDigits(MemoryMode *dialog) : QValidator(dialog), m_dialog(dialog) {}
+
+    State validate(QString &input, int &position) const override
+    {
+        Q_UNUSED(position);
+        for (const QChar c : input) {
+            if (c < u'0' || c > u'7') {
+                QTimer::singleShot(0, m_dialog, [dialog = m_dialog] {
+                    msgbox::notify(dialog, MemoryMode::refusedNotice());
+                });
+                return Invalid;
+            }
+        }
+        return Acceptable;
+    }
+
+private:
+    MemoryMode *m_dialog = nullptr;
+};
+
 } // namespace
+
+QString MemoryMode::refusedNotice()
+{
+    return QStringLiteral("Only numbers 0 through 7 allowed.");
+}
 
 MemoryMode::MemoryMode(Zelvo *main) : QDialog(main), m_main(main)
 {
@@ -46,9 +78,10 @@ MemoryMode::MemoryMode(Zelvo *main) : QDialog(main), m_main(main)
     Location = new QLineEdit(this);
     Location->setMaxLength(MaxLocations);
     Location->setAccessibleName(QStringLiteral("Location"));
-    // Only the key filter puts characters into the field.
-    Location->setContextMenuPolicy(Qt::NoContextMenu);
-    Location->setAcceptDrops(false);
+    // Typed characters pass the key filter; whatever else reaches the field
+    // (a paste, a drop, the selection pasted with the middle button) must be
+    // location digits only, or the field stays as it was and the user is told.
+    Location->setValidator(new LocationDigits(this));
     Location->setAttribute(Qt::WA_InputMethodEnabled, false);
     Location->setFixedWidth(Location->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
     Location->installEventFilter(this);
@@ -126,7 +159,7 @@ void MemoryMode::Location_KeyPress(int &KeyAscii)
     if (KeyAscii == '\b') {
         Location->clear();
     } else {
-        msgbox::notify(this, QStringLiteral("Only numbers 0 through 7 allowed."));
+        msgbox::notify(this, refusedNotice());
     }
     KeyAscii = 0;
 }
@@ -138,6 +171,9 @@ bool MemoryMode::eventFilter(QObject *watched, QEvent *event)
     const auto *key = static_cast<QKeyEvent *>(event);
     // Keys that move the focus, cancel the dialog or edit without typing a
     // character are not typed characters.
+    // A paste is not typed: the field checks what it brings.
+    if (key->matches(QKeySequence::Paste))
+        return false;
     switch (key->key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:

@@ -11,7 +11,9 @@
 //
 // The field's key filter refuses every typed character except "0" to "7"
 // and the line ends, with the notice "Only numbers 0 through 7 allowed.";
-// backspace empties the whole field.
+// backspace empties the whole field. Text reaching the field any other way
+// (a paste, a drop) is refused with the same notice unless it is location
+// digits only; the field never holds more than eight.
 
 #include <QDialog>
 
@@ -38,6 +40,8 @@ public:
     void MemAbort_Click();
     // A typed character, by code; set to 0 when the field must not take it.
     void Location_KeyPress(int &KeyAscii);
+    // "Only numbers 0 through 7 allowed."
+    static QString refusedNotice();
 
     // Closing through the frame or with Esc counts as Cancel.
     void reject() override;

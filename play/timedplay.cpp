@@ -77,12 +77,15 @@ void Zelvo::Single_Click()
 
 void Zelvo::Abort_Click()
 {
+    // Every press counts as an Abort for a running memory play, which then
+    // stops waiting for "Ready", even one started inside another Abort.
+    ++m_abortRuns;
     // Abort waits while dispatching events, so a held Esc key or a second
-    // click would start it again: a run in progress ignores further ones.
+    // click would start it again: a run in progress sends and waits for
+    // nothing more.
     if (m_aborting)
         return;
     FlagUp running(m_aborting);
-    ++m_abortRuns;
 
     resumeNext([&] { MSComm1->output(zcmd::LineBreak); });
     StatusBox->setText(QStringLiteral("Aborted.\r\n"));

@@ -262,7 +262,8 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
                 ++hangUps;
                 hungUp.notify_all();
             }
-            pollfd fds[2] = {{wake.readEnd, POLLIN, 0}, {line.master, POLLIN, 0}};
+            pollfd fds[2] = {{wake.readEnd, POLLIN, 0},
+                             {line.master, short(faults.deaf ? 0 : POLLIN), 0}};
             const nfds_t count = line.open() ? 2 : 1;
             if (transmitter.waitingForRoom())
                 fds[1].events |= POLLOUT;

@@ -72,6 +72,8 @@ struct Faults
                               // count as pending work for quiescent()
     bool garbage = false;     // every reply is replaced by as many bytes of noise
     bool neverReady = false;  // memory play never reports "Ready"
+    bool deaf = false;        // stops reading the line: what the panel writes piles up in
+                              // the kernel until its writes no longer go through
 };
 
 struct Options

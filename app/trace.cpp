@@ -1,0 +1,53 @@
+#include "app/trace.h"
+
+#include "app/zelvo.h"
+#include "link/escape.h"
+#include "link/mscomm.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+Trace::Trace(Zelvo *panel, QIODevice *out) : QObject(panel), m_panel(panel), m_out(out)
+{
+    m_clock.start();
+    MSComm *port = panel->MSComm1;
+    connect(port, &MSComm::written, this,
+            [this](int, const QByteArray &bytes) { line('>', escapeLineBytes(bytes)); });
+    connect(port, &MSComm::received, this,
+            [this](int, const QByteArray &bytes) { line('<', escapeLineBytes(bytes)); });
+    const auto event = [](int port, const QString &path, const QString &what) {
+        return QStringLiteral("COM%1 ").arg(port) + path + QLatin1Char(' ') + what;
+    };
+    connect(port, &MSComm::portOpened, this, [this, event](int port, const QString &path) {
+        line('!', event(port, path, QStringLiteral("opened")));
+    });
+    connect(port, &MSComm::portClosed, this, [this, event](int port, const QString &path) {
+        line('!', event(port, path, QStringLiteral("closed")));
+    });
+    connect(port, &MSComm::portFailed, this,
+            [this, event](int port, const QString &path, const QString &reason) {
+                line('!', event(port, path, QStringLiteral("failed: ") + reason));
+            });
+}
+
+bool Trace::openTarget(const QString &name, QFile *file, QString *error)
+{
+    // Unbuffered, so the trace is complete up to the last event whatever
+    // happens to the program afterwards.
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
+    const bool opened = name == QLatin1String("-")
+                            ? file->open(stderr, mode, QFileDevice::DontCloseHandle)
+                            : (file->setFileName(name), file->open(mode));
+    if (!opened)
+        *error = file->errorString();
+    return opened;
+}
+
+void Trace::line(char direction, const QString &text)
+{
+    const QString head = QString::number(m_clock.elapsed()) + QLatin1Char(' ') +
+                         QString::number(m_panel->tickCount()) + QLatin1Char(' ') +
+                         QLatin1Char(direction) + QLatin1Char(' ');
+    m_out->write((head + text + QLatin1Char('\n')).toUtf8());
+}

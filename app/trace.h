@@ -1,0 +1,39 @@
+#pragma once
+
+// The device trace: every exchange of the panel with the device, one line per
+// event, written the moment it happens:
+//
+//   <ms since the trace began> <panel ticks> <direction> <bytes>
+//
+// with ">" for bytes written, "<" for bytes received and "!" for a port
+// event ("COM1 /dev/ttyUSB0 opened", "... closed", "... failed: reason").
+// Bytes are escaped as escapeLineBytes() does. Without a trace nothing is
+// connected to the port, so tracing costs nothing when it is off.
+
+#include <QElapsedTimer>
+#include <QObject>
+
+class QFile;
+class QIODevice;
+class Zelvo;
+
+class Trace : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Traces the port of `panel` into `out`, which must stay open as long as
+    // the trace lives. A child of `panel`.
+    Trace(Zelvo *panel, QIODevice *out);
+
+    // Opens `file` for the trace file `name` ("-": standard error), replacing
+    // what it held. False with *error set when it cannot be opened.
+    static bool openTarget(const QString &name, QFile *file, QString *error);
+
+private:
+    void line(char direction, const QString &text);
+
+    Zelvo *m_panel = nullptr;
+    QIODevice *m_out = nullptr;
+    QElapsedTimer m_clock;
+};
