@@ -9,8 +9,8 @@
 #include "sim/soundcard.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QFile>
+#include <QIcon>
 
 #include <cstdio>
 #include <memory>
