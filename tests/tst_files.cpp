@@ -35,32 +35,36 @@ void addRows(std::initializer_list<const char *> columns, const char *table)
     }
 }
 
-// A cell's text: \q a double quote, \s a blank, \r \n \t, ~ 65,535 characters "x".
+// A cell's text: \s a blank, \r \n \t, ~ 65,535 characters "x".
 QString unescape(QString cell)
 {
-    return cell.replace("\\q", "\"").replace("\\s", " ")
+    return cell.replace("\\s", " ")
         .replace("\\r", "\r")
         .replace("\\n", "\n")
         .replace("\\t", "\t")
         .replace(u'~', QString(MaxFieldLength, u'x'));
 }
 
-QStringList named(QChar tag)
+// Texts named after their place: "k0" to "k83" (kept), "t0" to "t83", or t with
+// odd ones: each rule of writing and reading, a field of 65,535 characters,
+// more than can be typed.
+QStringList texts(const QString &name)
 {
     QStringList texts;
     for (int i = 0; i < FieldCount; ++i)
-        texts << tag + QString::number(i);
-    return texts;
-}
-
-// The 84 texts of a panel: "k0" to "k83", "t0" to "t83", empty, or t with odd ones.
-QStringList texts(const QString &name)
-{
-    QStringList texts =
-        name == "empty" ? QStringList(FieldCount, QString()) : named(name == "k" ? u'k' : u't');
-    if (name == "odd" || name == "quote")
-        texts[0] = "0123456789*#ABCDabcd0", texts[4] = "", texts[30] = "a, b", texts[31] = " 7",
-        texts[83] = "2\r\n3";
+        texts << (name == "empty" ? "" : (name == "k" ? "k" : "t") + QString::number(i));
+    const std::pair<int, QString> odd[] = {{0, "0123456789*#ABCDabcd0"},
+                                           {4, ""},
+                                           {5, "é b\t"},
+                                           {30, "a, b"},
+                                           {31, " 7"},
+                                           {32, "\t8"},
+                                           {60, "a\r"},
+                                           {61, "\n"},
+                                           {82, QString(MaxFieldLength, u'x')},
+                                           {83, "2\r\n3"}};
+    for (const auto &[i, text] : odd)
+        texts[i] = name == "odd" || name == "quote" ? text : texts[i];
     if (name == "quote")
         texts[58] = "1\"2"; // the duration of entry 12
     return texts;
@@ -74,14 +78,15 @@ QByteArray lines(int from, int to)
     return out;
 }
 
-// What a file holds: t's 28 (or 27) lines, texts("odd"), 28 empty lines, a 65,536-character field.
+// A file: t's 28 (or 27) lines, texts("odd"), 28 empty lines, a field too long, or as named.
 QByteArray bytes(const QString &name)
 {
     if (name == "t" || name == "27")
         return lines(0, name == "t" ? 27 : 26);
     if (name == "odd")
-        return "0123456789*#ABCDabcd0,t1,t2\r\nt3,,t5\r\n" + lines(2, 9) +
-               "\"a, b\",\" 7\",t32\r\n" + lines(11, 26) + "t81,t82,\"2\r\n3\"\r\n";
+        return "0123456789*#ABCDabcd0,t1,t2\r\nt3,,\xe9 b\t\r\n" + lines(2, 9) +
+               "\"a, b\",\" 7\",\"\t8\"\r\n" + lines(11, 19) + "\"a\r\",\"\n\",t62\r\n" +
+               lines(21, 26) + "t81," + QByteArray(MaxFieldLength, 'x') + ",\"2\r\n3\"\r\n";
     if (name == "empty")
         return QByteArray(",,\r\n").repeated(28);
     return name == "long" ? QByteArray(MaxFieldLength + 1, '1') : name.toLatin1();
@@ -138,38 +143,6 @@ class TstFiles : public QObject
     Q_OBJECT
 
 private slots:
-    void encode_data()
-    {
-        addRows({"field", "written"}, R"(
-            tones                 | 0123456789*#ABCDabcd | 0123456789*#ABCDabcd
-            blanks inside, after  | a\sb\s\t             | a\sb\s\t
-            Latin-1               | éÿ                   | éÿ
-            comma                 | 1,000                | "1,000"
-            CR LF                 | a\r\nb               | "a\r\nb"
-            lone CR               | a\r                  | "a\r"
-            lone LF               | \n                   | "\n"
-            leading blank         | \s5                  | "\s5"
-            leading tab           | \t5                  | "\t5"
-            65,535 characters     | ~                    | ~
-            65,536 characters     | ~1                   | refused
-            double quote          | 1\q2                  | refused
-            beyond Latin-1        | 5€                   | refused)");
-    }
-    // The field as the second of the file, written and read back.
-    void encode()
-    {
-        QFETCH(QString, field);
-        QFETCH(QString, written);
-        QStringList fields(FieldCount, QString());
-        fields[1] = unescape(field);
-        QCOMPARE(firstUnwritableField(fields).value_or(-1), written == "refused" ? 1 : -1);
-        if (written == "refused")
-            return;
-        const QByteArray file = configfile::encode(fields);
-        QCOMPARE(file, ("," + unescape(written) + ",\r\n").toLatin1() + bytes("empty").mid(4));
-        QCOMPARE(decoded(file), fields.join(u'/'));
-    }
-
     void decode_data()
     {
         // $ stands for 28 empty lines, # for 27 lines of "x,y,z".
@@ -215,6 +188,7 @@ a folder        | Export | odd   | dir  | set.zlv.csv    | odd | none  | 0 statu
 size limit      | Export | odd   | old  | limit          | odd | old   | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 25 box "Zelvor: Error  27\r\nFile too large"
 double quote    | Export | quote | old  | set.zlv.csv    | quote | old | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 25 box "Zelvor: The duration of Multi Play entry 12 holds a double quote (\q), which a configuration file cannot keep.\r\nNothing was written to the file."
 picked          | Import | k     | t    | pick           | t   | t     | 0 status "Opening file "; 25 status "Opening file set.zlv.csv"; 25 status ""; 125 status "Ready"; 225 status "Ready"
+every text      | Import | k     | odd  | set.zlv.csv    | odd | odd   | 0 status "Opening file "; 25 status "Opening file "; 25 status ""; 125 status "Ready"; 225 status "Ready"
 27 lines        | Import | k     | 27   | pick           | k   | 27    | 0 status "Opening file "; 25 status "Opening file set.zlv.csv"; 25 box "Zelvor: Error  61\r\nThe file ends before all 84 settings were read"
 too long        | Import | k     | long | set.zlv.csv    | k   | long  | 0 status "Opening file "; 25 status "Opening file "; 25 box "Zelvor: Error  27\r\nA setting in the file is longer than 65,535 characters"
 missing         | Import | k     | none | set.zlv.csv    | k   | none  | 0 status "Opening file "; 25 status "Opening file "; 25 box "Zelvor: Error  2\r\nNo such file or directory"
@@ -237,27 +211,25 @@ no name         | Import | k     | t    | empty          | k   | t     | 0 statu
         QTemporaryDir dir;
         const QString name = dir.filePath("set.zlv.csv");
         put(name, bytes(file));
-        // The 84 texts in file order, the update boxes (1, 3 and 6 checked) after them.
+        // The 84 texts in file order, then the update boxes.
+        auto field = [&](int i) {
+            return std::array{panel.MemString, panel.Length, panel.Space}[i % 3][i / 3];
+        };
         auto panelTexts = [&] {
             QStringList all;
-            for (int i = 0; i < 8; ++i)
-                all << panel.MemString[i]->text() << panel.Length[i]->text()
-                    << panel.Space[i]->text();
-            for (int cell = 3; cell < 63; ++cell)
-                all << panel.multiPlay()->textMatrix(cell / 3, cell % 3 + 1);
+            for (int i = 0; i < FieldCount; ++i)
+                all << (i < 24 ? field(i)->text()
+                               : panel.multiPlay()->textMatrix(i / 3 - 7, i % 3 + 1));
             for (QCheckBox *box : panel.Update)
                 all << QString::number(box->isChecked());
             return all;
         };
-        const QStringList texts = ::texts(before);
-        for (int i = 0; i < 8; ++i) {
-            panel.MemString[i]->setText(texts[3 * i]);
-            panel.Length[i]->setText(texts[3 * i + 1]);
-            panel.Space[i]->setText(texts[3 * i + 2]);
-            panel.Update[i]->setChecked(i == 1 || i == 3 || i == 6);
-        }
-        for (int cell = 3; cell < 63; ++cell)
-            panel.multiPlay()->setTextMatrix(cell / 3, cell % 3 + 1, texts[21 + cell]);
+        const QStringList texts = ::texts(before), boxes = QString("0 1 0 1 0 0 1 0").split(u' ');
+        for (int i = 0; i < FieldCount; ++i)
+            i < 24 ? field(i)->setText(texts[i])
+                   : panel.multiPlay()->setTextMatrix(i / 3 - 7, i % 3 + 1, texts[i]);
+        for (int i = 0; i < 8; ++i)
+            panel.Update[i]->setChecked(boxes[i] == "1");
 
         // The user answers the chooser once its request shows.
         QString prompt;
@@ -293,14 +265,15 @@ no name         | Import | k     | t    | empty          | k   | t     | 0 statu
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, handler);
 
-        const QString expected = transcript.replace("; ", "\n").replace("\\q", "\"").replace(u'@', dir.path());
+        const QString expected =
+            transcript.replace("; ", "\n").replace("\\q", "\"").replace(u'@', dir.path());
         QVERIFY(rig.checkTranscript(expected.toUtf8().constData(), __FILE__, __LINE__));
         QCOMPARE(prompt,
                  button == "Export" ? "Enter Filename to Save As..." : "Enter Filename to load...");
         QCOMPARE(contents(name), bytes(written));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
                  int(written != "none"));
-        QCOMPARE(panelTexts(), ::texts(after) + QString("0 1 0 1 0 0 1 0").split(u' '));
+        QCOMPARE(panelTexts(), ::texts(after) + boxes);
         QVERIFY(!panel.multiPlay()->isVisible() && !panel.fileIO()->isVisible());
     }
 
