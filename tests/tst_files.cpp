@@ -22,16 +22,15 @@ using namespace configfile;
 
 namespace {
 
-// Adds the rows of a table written one a line, cells split at "|" and trimmed.
-void addRows(std::initializer_list<const char *> columns, const char *table)
+// Adds the rows of a table written one a line: the name, then the cells, split at "|".
+void addRows(const char *table)
 {
-    for (const char *column : columns)
-        QTest::addColumn<QString>(column);
+    QTest::addColumn<QStringList>("cells");
     for (const QString &line : QString::fromUtf8(table).split(u'\n', Qt::SkipEmptyParts)) {
-        const QStringList cells = line.split(u'|');
-        QTestData &row = QTest::newRow(cells.first().trimmed().toLatin1().constData());
-        for (const QString &cell : cells.mid(1))
-            row << cell.trimmed();
+        QStringList cells;
+        for (const QString &cell : line.split(u'|'))
+            cells << cell.trimmed();
+        QTest::newRow(cells.takeFirst().toLatin1().constData()) << cells;
     }
 }
 
@@ -53,18 +52,12 @@ QStringList texts(const QString &name)
     QStringList texts;
     for (int i = 0; i < FieldCount; ++i)
         texts << (name == "empty" ? "" : (name == "k" ? "k" : "t") + QString::number(i));
-    const std::pair<int, QString> odd[] = {{0, "0123456789*#ABCDabcd0"},
-                                           {4, ""},
-                                           {5, "é b\t"},
-                                           {30, "a, b"},
-                                           {31, " 7"},
-                                           {32, "\t8"},
-                                           {60, "a\r"},
-                                           {61, "\n"},
-                                           {82, QString(MaxFieldLength, u'x')},
-                                           {83, "2\r\n3"}};
-    for (const auto &[i, text] : odd)
-        texts[i] = name == "odd" || name == "quote" ? text : texts[i];
+    const QString odd =
+        R"(0 0123456789*#ABCDabcd0|4 |5 é\sb\t|30 a, b|31 \s7|32 \t8|60 a\r|61 \n|82 ~|83 2\r\n3)";
+    for (const QString &cell : odd.split(u'|')) {
+        if (name == "odd" || name == "quote")
+            texts[cell.section(u' ', 0, 0).toInt()] = unescape(cell.section(u' ', 1));
+    }
     if (name == "quote")
         texts[58] = "1\"2"; // the duration of entry 12
     return texts;
@@ -90,17 +83,6 @@ QByteArray bytes(const QString &name)
     if (name == "empty")
         return QByteArray(",,\r\n").repeated(28);
     return name == "long" ? QByteArray(MaxFieldLength + 1, '1') : name.toLatin1();
-}
-
-QString decoded(QByteArray data)
-{
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    try {
-        return decode(buffer).join(u'/');
-    } catch (const FileError &error) {
-        return QStringLiteral("error %1: %2").arg(error.number()).arg(error.description());
-    }
 }
 
 QByteArray contents(const QString &path)
@@ -143,10 +125,11 @@ class TstFiles : public QObject
     Q_OBJECT
 
 private slots:
-    void decode_data()
+    void reading_data()
     {
-        // $ stands for 28 empty lines, # for 27 lines of "x,y,z".
-        addRows({"data", "fields"}, R"(
+        // bytes | the first fields, joined by "/", or the failure; $ stands for 28 empty
+        // lines, # for 27 lines of "x,y,z".
+        addRows(R"(
             CR LF, LF, CR             | a\r\nb\nc\rd,e$          | a/b/c/d/e
             LF CR is two line ends    | a\n\rb$                  | a//b
             empty line is one field   | a,b,c\r\n\r\nd$          | a/b/c//d
@@ -165,20 +148,28 @@ private slots:
             27 lines                  | #                        | error 61: The file ends before all 84 settings were read
             empty                     |                          | error 61: The file ends before all 84 settings were read)");
     }
-    void decode()
+    void reading()
     {
-        QFETCH(QString, data);
-        QFETCH(QString, fields);
-        data.replace(u'$', QString(",,\r\n").repeated(28))
-            .replace(u'#', QString("x,y,z\r\n").repeated(27));
-        QCOMPARE(decoded(unescape(data).toLatin1()).left(unescape(fields).size()),
-                 unescape(fields));
+        QFETCH(QStringList, cells);
+        QByteArray data = unescape(cells[0]
+                                       .replace(u'$', QString(",,\\r\\n").repeated(28))
+                                       .replace(u'#', QString("x,y,z\\r\\n").repeated(27)))
+                              .toLatin1();
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        try {
+            QCOMPARE(decode(buffer).join(u'/').left(unescape(cells[1]).size()), unescape(cells[1]));
+        } catch (const FileError &error) {
+            QCOMPARE(QStringLiteral("error %1: %2").arg(error.number()).arg(error.description()),
+                     cells[1]);
+        }
     }
 
     // Export and import; "@" stands for the folder, the names for texts() and bytes().
     void transfer_data()
     {
-        addRows({"button", "before", "file", "answer", "after", "written", "transcript"}, R"(
+        // button | panel | file | chooser answer | panel after | file after | transcript
+        addRows(R"(
 every text      | Export | odd   | old  | set.zlv.csv    | odd | odd   | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 125 status "Ready"
 empty           | Export | empty | none | set.zlv.csv    | empty | empty | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 125 status "Ready"
 cancelled       | Export | odd   | old  | cancel         | odd | old   | 0 status "Saving settings.\r\n"; 25 status "Cancelled"; 125 status "Ready"
@@ -198,13 +189,10 @@ no name         | Import | k     | t    | empty          | k   | t     | 0 statu
     }
     void transfer()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, before);
-        QFETCH(QString, file);
-        QFETCH(QString, answer);
-        QFETCH(QString, after);
-        QFETCH(QString, written);
-        QFETCH(QString, transcript);
+        QFETCH(QStringList, cells);
+        const QString button = cells[0], before = cells[1], file = cells[2], answer = cells[3],
+                      after = cells[4], written = cells[5];
+        QString transcript = cells[6];
         PanelRig rig;
         rig.addDevice(1);
         Zelvo &panel = rig.start();
@@ -280,7 +268,8 @@ no name         | Import | k     | t    | empty          | k   | t     | 0 statu
     // Steps on the chooser; "@" stands for a folder with files and folders.
     void chooser_data()
     {
-        addRows({"steps", "fname", "tag", "lists"}, R"(
+        // steps | Fname | Tag | the folders; the files (or the message box)
+        addRows(R"(
             a file clicked        | click Set.zlv.csv; ok            | @/Set.zlv.csv       | 1  | top
             a file double-clicked | dclick Memo.txt                  | @/Memo.txt.zlv.csv  | 1  | top
             typed                 | type @/Set; ok                   | @/Set.zlv.csv       | 1  | top
@@ -300,10 +289,8 @@ no name         | Import | k     | t    | empty          | k   | t     | 0 statu
     }
     void chooser()
     {
-        QFETCH(QString, steps);
-        QFETCH(QString, fname);
-        QFETCH(QString, tag);
-        QFETCH(QString, lists);
+        QFETCH(QStringList, cells);
+        QString steps = cells[0], fname = cells[1], tag = cells[2], lists = cells[3];
         QTemporaryDir dir;
         for (const char *name : {"Set.zlv.csv", "Memo.txt", "b.txt", ".hidden", "A.txt", "Data",
                                  "Data/inside.txt", ".config", "gone"})

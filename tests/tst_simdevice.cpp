@@ -44,20 +44,16 @@ class TstSimDevice : public QObject
 private slots:
     void faults_data()
     {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<QByteArray>("received");
-        QTest::newRow("lower-case markers")
-            << "lower" << QByteArray("@M3\r\n") << QByteArray("connect\r\nmp\r\nready\r\n");
-        QTest::newRow("no markers") << "bare" << QByteArray("@R") << QByteArray("\r\nZelvor 2.1");
-        QTest::newRow("never ready") << "ready" << QByteArray("M3\r\n") << QByteArray("MP\r\n");
-        QTest::newRow("held until released") << "held" << QByteArray("@") << QByteArray();
+        QTest::addColumn<QStringList>("row"); // fault; sent; received, "|" for CR LF
+        for (const char *row :
+             {"lower;@M3|;connect|mp|ready|", "bare;@R;|Zelvor 2.1", "ready;M3|;MP|", "held;@;"})
+            QTest::newRow(row) << QString(row).replace(u'|', "\r\n").split(u';');
     }
     void faults()
     {
-        QFETCH(QString, fault);
-        QFETCH(QByteArray, sent);
-        QFETCH(QByteArray, received);
+        QFETCH(QStringList, row);
+        const QString fault = row[0];
+        const QByteArray sent = row[1].toLatin1(), received = row[2].toLatin1();
         zsim::Options options;
         options.paced = false;
         options.playScale = 0;
