@@ -279,6 +279,7 @@ no name         | Import | k     | t    | empty          | k   | t     | 0 statu
             nothing typed         | type; ok                         | .zlv.csv            | 1  | top
             cancelled             | type x; cancel                   | x                   | 0  | top
             Esc                   | type x; esc                      | x                   | 0  | top
+            closed, shown again   | type x; close; show              | x                   | 0  | top
             a folder opened       | click A.txt; open Data           | @/Data              | -1 | ..;inside.txt
             a folder accepted     | open Data; ok                    | @/Data.zlv.csv      | 1  | ..;inside.txt
             back up               | open Data; open ..               | @                   | -1 | top
@@ -319,6 +320,10 @@ no name         | Import | k     | t    | empty          | k   | t     | 0 statu
                 io->Fname->clear(), QTest::keyClicks(io->Fname, arg);
             if (verb == "ok" || verb == "cancel")
                 QTest::mouseClick(verb == "ok" ? io->OK : io->Cancel, Qt::LeftButton);
+            if (verb == "close")
+                io->close();
+            if (verb == "show")
+                io->show();
             if (verb == "esc")
                 QTest::keyClick(io->Fname, Qt::Key_Escape);
             if (verb == "rmdir")
