@@ -58,7 +58,9 @@ PanelRig::PanelRig()
     m_clock.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_clock, &QTimer::timeout, &m_clock, [this] { turnClock(); });
     m_boxes.setOnSeen([this](const BoxAnswerer::Seen &box) {
-        record(QStringLiteral("box"), box.title + QLatin1String(": ") + box.text);
+        // Escaped like every other line, so a two-line question stays one line.
+        record(QStringLiteral("box"),
+               escapeLineBytes((box.title + QLatin1String(": ") + box.text).toLatin1()));
     });
 }
 
