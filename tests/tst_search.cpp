@@ -25,7 +25,8 @@ QString checks(Zelvo &panel)
 
 // Ports: 'D' the device, 's' a silent device, 'b' a device another program holds, 'x' none.
 using SearchRow = std::tuple<const char *, int>;
-// The pick, its answer, the port open afterwards (0 none), the marks ("" once ended).
+// A Zelvor on COM1, the pick (COMn, 0 Quit, -1 the window frame), its answer, the port
+// open afterwards (0 none), the check marks ("" once the application has ended).
 using MenuRow = std::tuple<bool, int, int, int, const char *>;
 using PauseRow = std::tuple<int, int, int>; // a pause, one run inside it, the ticks taken
 using ProbeRow = std::tuple<bool, QByteArray, int>;
@@ -66,17 +67,14 @@ private slots:
         panel.start();
 
         WireScript s;
-        s.prompt("Looking for a Zelvo").status("Connecting").wait(25);
+        s.prompt("Looking for a Zelvo").probe('x');
         const int found = int(QByteArray(ports).indexOf('D')) + 1;
         QStringList detail;
         for (int n = 1; n <= (found ? found : 4); ++n) {
             const char kind = ports[n - 1];
             s.port = n == 1 ? QString() : QString::number(n);
             s.status("Trying COM Port # " + QByteArray::number(n));
-            if (kind == 'x' || kind == 'b')
-                s.status("Connecting").wait(25);
-            else
-                s.probe(kind == 'D');
+            s.probe(kind);
             const char *why = kind == 'x'   ? "does not exist"
                               : kind == 's' ? "no answer to the probe"
                                             : "busy, in use by another program";
@@ -90,7 +88,6 @@ private slots:
             s.status("");
         COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
 
-        QCOMPARE(panel.hasEnded(), answer == QMessageBox::No);
         QCOMPARE(panel.isVisible(), answer != QMessageBox::No);
         QCOMPARE(panel.MSComm1->portOpen(), found > 0);
         QCOMPARE(panel.CPort, qint16(found ? found : 1));
@@ -101,18 +98,21 @@ private slots:
             QCOMPARE(rig.boxes().seen().first().detailedText, detail.join('\n'));
     }
 
-    void portMenu_data()
+    void menuAndQuit_data()
     {
-        table<MenuRow>(
-            {{"COM2", {true, 2, 0, 2, "0100"}},
-             {"COM1 again", {true, 1, 0, 1, "1000"}},
-             {"COM4 without a Zelvor", {false, 4, 0, 4, "0001"}},
-             {"missing COM3, Yes", {true, 3, QMessageBox::Yes, 1, "1000"}},
-             {"missing COM3, No", {true, 3, QMessageBox::No, 0, ""}},
-             {"missing COM1, Yes: COM1 fails too", {false, 1, QMessageBox::Yes, 0, "0000"}},
-             {"missing COM1, No", {false, 1, QMessageBox::No, 0, ""}}});
+        const int No = QMessageBox::No, Yes = QMessageBox::Yes;
+        table<MenuRow>({{"COM2", {true, 2, 0, 2, "0100"}},
+                        {"COM1 again", {true, 1, 0, 1, "1000"}},
+                        {"COM4 without a Zelvor", {false, 4, 0, 4, "0001"}},
+                        {"missing COM3, Yes", {true, 3, Yes, 1, "1000"}},
+                        {"missing COM3, No", {true, 3, No, 0, ""}},
+                        {"missing COM1, Yes: COM1 fails too", {false, 1, Yes, 0, "0000"}},
+                        {"missing COM1, No", {false, 1, No, 0, ""}},
+                        {"Quit, No", {true, 0, No, 1, "1000"}},
+                        {"Quit, Yes", {true, 0, Yes, 0, ""}},
+                        {"window frame", {true, -1, 0, 0, ""}}});
     }
-    void portMenu()
+    void menuAndQuit()
     {
         const auto [device, pick, answer, port, marks] = fetch<MenuRow>();
         PanelRig rig;
@@ -123,73 +123,53 @@ private slots:
         rig.addDevice(4).setFaults(silent()); // a port without a Zelvor
         Zelvo &panel = device ? rig.start() : startAlone(rig);
         rig.boxes().answer(QMessageBox::StandardButton(answer));
+        panel.multiPlay()->show();
         panel.Focused = kFalse;
         panel.Present = 7;
         const int before = rig.ticks();
-        panel.comItem(pick)->trigger();
+        if (pick > 0)
+            panel.comItem(pick)->trigger();
+        else
+            pick ? void(panel.close()) : panel.done->click();
 
-        // No probe: nothing is written and Present stays as it was.
+        // The menu does not probe: nothing is written and Present stays.
         const QByteArray n = QByteArray::number(pick);
         WireScript s;
-        s.status("Setting Communications port to COM" + n);
-        if (!answer)
+        if (pick == 0)
+            s.box("Zelvor: Quit. Are you sure?");
+        if (pick == 0 && answer == QMessageBox::Yes)
+            s.status("Goodbye! Exiting Program.").wait(50);
+        if (pick > 0)
+            s.status("Setting Communications port to COM" + n);
+        if (pick > 0 && !answer)
             s.wait(50).status("Ready");
-        else
+        if (pick > 0 && answer)
             s.box("Zelvor: Error! COM" + n + " is not available. Do you wish to continue? ");
-        if (answer && pick == 1) // only COM1 waits after the answer
+        if (pick == 1 && answer) // only COM1 waits after the answer
             s.wait(50);
-        if (answer == QMessageBox::Yes)
+        if (pick > 0 && answer == QMessageBox::Yes)
             s.status("Resetting to port # 1").wait(50).status("");
         COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
         QCOMPARE(rig.ticks() - before, s.t);
         QCOMPARE(panel.hasEnded(), !*marks);
+        QCOMPARE(panel.multiPlay()->isVisible(), !panel.hasEnded());
         QCOMPARE(panel.MSComm1->portOpen(), port > 0);
         if (port)
             QCOMPARE(panel.MSComm1->commPort(), port);
-        if (panel.hasEnded())
+        if (panel.hasEnded()) { // nothing runs any more
+            panel.UpdateButton->click();
+            COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
             return;
+        }
         QCOMPARE(checks(panel), QString(marks));
         QCOMPARE(panel.CPort, qint16(port ? port : 1));
         QCOMPARE(panel.Focused, pick == 1 && !answer ? kTrue : kFalse);
         QCOMPARE(panel.Present, qint16(7));
     }
 
-    void quit_data()
-    {
-        table<int>({{"No", QMessageBox::No}, {"Yes", QMessageBox::Yes}, {"window frame", 0}});
-    }
-    void quit()
-    {
-        QFETCH(int, row);
-        PanelRig rig;
-        rig.addDevice(1);
-        Zelvo &panel = rig.start();
-        panel.multiPlay()->show();
-        rig.boxes().answer(QMessageBox::StandardButton(row));
-        const int before = rig.ticks();
-        row ? panel.done->click() : void(panel.close());
-
-        WireScript s;
-        if (row)
-            s.box("Zelvor: Quit. Are you sure?");
-        if (row == QMessageBox::Yes)
-            s.status("Goodbye! Exiting Program.").wait(50);
-        COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
-        QCOMPARE(rig.ticks() - before, s.t);
-        const bool ends = row != QMessageBox::No;
-        QCOMPARE(rig.endings(), int(ends));
-        QCOMPARE(panel.MSComm1->portOpen(), !ends);
-        QCOMPARE(panel.multiPlay()->isVisible(), !ends);
-        if (ends) { // nothing runs any more
-            panel.UpdateButton->click();
-            COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
-        }
-    }
-
     void pause_data()
     {
         table<PauseRow>({{"0", {0, 0, 0}},
-                         {"-5", {-5, 0, 0}},
                          {"1", {1, 0, 1}},
                          {"20, with 5 inside", {20, 5, 20}},
                          {"20, with 30 inside", {20, 30, 30}}});

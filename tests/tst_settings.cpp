@@ -44,7 +44,7 @@ using ReadRow = std::tuple<QByteArray, QByteArray, QByteArray, QString, QString>
 // Location (-1 none), length, space, tones, the timing line sent, the answer, "SS" given.
 using SaveRow = std::tuple<int, QString, QString, QByteArray, QByteArray, int, bool>;
 // A save of location 4 or "Update"; acting once the panel has written this; the
-// locations still read afterwards (-1 any); the boxes, each "Y:", "N:" or "O:" and its text.
+// locations still read afterwards (-1 any); the boxes shown, by the start of their text.
 using FaultRow = std::tuple<bool, QByteArray, int, int, QStringList>;
 enum Fault { HangUp, Silent, NoMarkers, LowerCase, Garbage, Late, Split, Updates, QuitNo, QuitYes };
 
@@ -146,12 +146,11 @@ private slots:
         for (int i = 0; i < 8 && answer == QMessageBox::Yes; ++i) {
             const QByteArray digit = QByteArray::number(i);
             s.wait(10).prompt("Saving to Location # ");
-            if (i == location)
-                s.prompt("Saving to Location #  " + digit).probe().wait(10).out("S");
-            if (i != location || !handshake) {
-                s.wait(i == location ? 10 : 0);
+            if (i != location)
                 continue;
-            }
+            s.prompt("Saving to Location #  " + digit).probe().wait(10).out("S");
+            if (!handshake && s.wait(10).t)
+                continue;
             s.in("SS\r\n").wait(10).out(digit + "\r\n").wait(10).out(timing + "\r\n").wait(10);
             for (const char tone : tones)
                 s.out(QByteArray(1, tone)).wait(10);
@@ -193,11 +192,9 @@ private slots:
             s.out("^0").wait(250).update(zsim::factoryDefaults());
         if (answer == QMessageBox::Ok && !device) {
             s.wait(250).status("Reading the device settings").wait(100).status("");
-            s.prompt("Looking for a Zelvo").status("Connecting").wait(25);
+            s.prompt("Looking for a Zelvo").probe('x');
             for (int n = 1; n <= 4; ++n)
-                s.status("Trying COM Port # " + QByteArray::number(n))
-                    .status("Connecting")
-                    .wait(25);
+                s.status("Trying COM Port # " + QByteArray::number(n)).probe('x');
             s.box(NoDevice).status("");
         }
         COMPARE_TRANSCRIPT(rig, qPrintable(s.wait(100).status("Ready").text));
@@ -267,12 +264,11 @@ private slots:
 
     void faults_data()
     {
-        const QStringList none, noDevice{"Y:" + NoDevice.mid(8)};
-        const QString save = QStringLiteral("Y:Save Changes to Memory?");
+        const QStringList none, noDevice{NoDevice.mid(8)}, saveQuit{"Save Changes", "Quit."};
         table<FaultRow>(
             {{"hang-up in the search", {false, "@", HangUp, 0, noDevice}},
              {"hang-up in the read", {false, "@V1@V", HangUp, 2, none}},
-             {"hang-up in a save", {true, "12", HangUp, -1, {save, "O:Error "}}},
+             {"hang-up in a save", {true, "12", HangUp, -1, {"Save Changes", "Error "}}},
              {"silent", {false, "", Silent, 0, noDevice}},
              {"no markers", {false, "", NoMarkers, 0, noDevice}},
              {"lower-case markers", {false, "", LowerCase, 0, noDevice}},
@@ -280,8 +276,8 @@ private slots:
              {"replies 35 ticks late", {false, "", Late, 0, noDevice}},
              {"split replies", {false, "", Split, 8, none}},
              {"ten Updates in a read", {false, "@V3", Updates, -1, none}},
-             {"Quit, No, in a save", {true, "4\r\n", QuitNo, 8, {save, "N:Quit."}}},
-             {"Quit, Yes, in a save", {true, "4\r\n", QuitYes, -1, {save, "Y:Quit."}}}});
+             {"Quit, No, in a save", {true, "4\r\n", QuitNo, 8, saveQuit}},
+             {"Quit, Yes, in a save", {true, "4\r\n", QuitYes, -1, saveQuit}}});
     }
     void faults()
     {
@@ -319,10 +315,9 @@ private slots:
             if (rig.ticks() - lastWrite >= 35)
                 device.releaseHeld();
         });
-        for (const QString &box : boxes)
-            rig.boxes().answer(box[0] == 'Y'   ? QMessageBox::Yes
-                               : box[0] == 'N' ? QMessageBox::No
-                                               : QMessageBox::Ok);
+        for (const QString &box : boxes) // Yes, or No to Quit; a notice is closed
+            rig.boxes().answer(fault == QuitNo && box == "Quit." ? QMessageBox::No
+                                                                 : QMessageBox::Yes);
         panel.MemString[4]->setText(QStringLiteral("123ABC"));
         panel.Update[4]->setChecked(save);
         (save ? panel.Commit : panel.UpdateButton)->click();
@@ -330,7 +325,7 @@ private slots:
         const QStringList texts = rig.boxes().texts();
         QCOMPARE(texts.size(), boxes.size());
         for (int i = 0; i < texts.size(); ++i)
-            QVERIFY2(texts[i].startsWith(boxes[i].mid(2)), qPrintable(texts[i]));
+            QVERIFY2(texts[i].startsWith(boxes[i]), qPrintable(texts[i]));
         QVERIFY(!panel.defPrompt()->isVisible());
         for (int i = 0; i < 8 && kept >= 0; ++i)
             QCOMPARE(panel.Length[i]->text().isEmpty(), i >= kept);

@@ -74,11 +74,14 @@ struct WireScript
     WireScript &status(const QByteArray &text) { return line("status", text); }
     WireScript &prompt(const QByteArray &text) { return line("prompt", text); }
     WireScript &box(const QByteArray &text) { return line("box", text); }
-    // Connect: 10 ticks of discarding, the probe, 15 ticks for its answer.
-    WireScript &probe(bool answered = true)
+    // Connect on a port where the device answers ('D'), keeps silent ('s') or
+    // that is closed (anything else): a 10-tick discard, "@", 15 ticks.
+    WireScript &probe(char port = 'D')
     {
-        status("Connecting").wait(10).out("@");
-        return answered ? in("Connect\r\n").wait(15).status("Connected") : wait(15);
+        status("Connecting").wait(10);
+        if (port == 'D')
+            return out("@").in("Connect\r\n").wait(15).status("Connected");
+        return (port == 's' ? out("@") : *this).wait(15);
     }
     // The search once the device answered: 30 ticks, a line break, a discard.
     WireScript &found()
