@@ -103,9 +103,10 @@ private slots:
         const int No = QMessageBox::No, Yes = QMessageBox::Yes;
         table<MenuRow>({{"COM2", {true, 2, 0, 2, "0100"}},
                         {"COM1 again", {true, 1, 0, 1, "1000"}},
-                        {"COM4 without a Zelvor", {false, 4, 0, 4, "0001"}},
-                        {"missing COM3, Yes", {true, 3, Yes, 1, "1000"}},
+                        {"COM3 without a Zelvor", {false, 3, 0, 3, "0010"}},
+                        {"missing COM4, Yes", {true, 4, Yes, 1, "1000"}},
                         {"missing COM3, No", {true, 3, No, 0, ""}},
+                        {"missing COM2, Yes: COM1 fails too", {false, 2, Yes, 0, "0000"}},
                         {"missing COM1, Yes: COM1 fails too", {false, 1, Yes, 0, "0000"}},
                         {"missing COM1, No", {false, 1, No, 0, ""}},
                         {"Quit, No", {true, 0, No, 1, "1000"}},
@@ -119,8 +120,9 @@ private slots:
         if (device) {
             rig.addDevice(1);
             rig.addDevice(2);
+        } else {
+            rig.addDevice(3).setFaults(silent()); // a port without a Zelvor
         }
-        rig.addDevice(4).setFaults(silent()); // a port without a Zelvor
         Zelvo &panel = device ? rig.start() : startAlone(rig);
         rig.boxes().answer(QMessageBox::StandardButton(answer));
         panel.multiPlay()->show();
