@@ -58,6 +58,7 @@ PanelRig::PanelRig()
     m_clock.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_clock, &QTimer::timeout, &m_clock, [this] { turnClock(); });
     m_boxes.setOnSeen([this](const BoxAnswerer::Seen &box) {
+        // Escaped like every other line, so a two-line question stays one line.
         record(QStringLiteral("box"),
                escapeLineBytes((box.title + QLatin1String(": ") + box.text).toLatin1()));
     });
