@@ -1,42 +1,35 @@
-// Finding the device at start-up and on "Update", the port menu, Quit and the
-// termination step, against simulated devices on pseudo-terminals.
+// Finding the device, the port menu, Quit and the end of the application, and
+// the link's waits, discards and probe as they show on the wire.
 
-#include "app/defprompt.h"
-#include "app/statusbox.h"
 #include "link/mscomm.h"
-#include "support/panelrig.h"
+#include "play/multiplay.h"
+#include "support/expected.h"
 
 #include <QAction>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPort>
-#include <QTest>
+
+#include <limits>
+#include <tuple>
 
 namespace {
 
-// The traffic of a search that finds the device on the first port it opens
-// and reads all eight locations.
-const QByteArray FullRead = "@\r\n@R@V0@V1@V2@V3@V4@V5@V6@V7";
-
-QList<int> checkedItems(Zelvo &panel)
+// The check marks of COM1 to COM4, "0100" for COM2.
+QString checks(Zelvo &panel)
 {
-    QList<int> checked;
-    for (int port = 1; port <= 4; ++port) {
-        if (panel.comItem(port)->isChecked())
-            checked << port;
-    }
-    return checked;
+    QString marks;
+    for (int port = 1; port <= 4; ++port)
+        marks += panel.comItem(port)->isChecked() ? '1' : '0';
+    return marks;
 }
 
-zsim::SimulatedDevice &addSilent(PanelRig &rig, int port)
-{
-    zsim::SimulatedDevice &device = rig.addDevice(port);
-    zsim::Faults faults;
-    faults.silent = true;
-    device.setFaults(faults);
-    return device;
-}
+// Ports: 'D' the device, 's' a silent device, 'b' a device another program holds, 'x' none.
+using SearchRow = std::tuple<const char *, int>;
+// A Zelvor on COM1, the pick (COMn, 0 Quit, -1 the window frame), its answer, the port
+// open afterwards (0 none), the check marks ("" once the application has ended).
+using MenuRow = std::tuple<bool, int, int, int, const char *>;
+using PauseRow = std::tuple<int, int, int>; // a pause, one run inside it, the ticks taken
+using ProbeRow = std::tuple<bool, QByteArray, int>;
 
 } // namespace
 
@@ -45,359 +38,213 @@ class SearchTest : public QObject
     Q_OBJECT
 
 private slots:
-    void deviceOnCom3IsFoundAfterProbingCom1AndCom2();
-    void firstAnsweringPortWins();
-    void missingPortIsPassedSilently();
-    void noDeviceAndContinue();
-    void noDeviceAndQuit();
-    void updateAfterTheDeviceWentAway();
-    void searchReportNamesWhyEachPortFailed();
-    void portMenuMovesTheLinkWithoutProbing();
-    void portMenuFailureSwitchesBack();
-    void portMenuFailureAndQuit();
-    void portMenuOnlyCom1RestoresKeyboardTones();
-    void failedSwitchBackLeavesThePortClosed();
-    void quitAnsweredNoChangesNothing();
-    void quitAnsweredYesEndsWithThePortClosed();
-    void closingTheWindowEndsWithoutAQuestion();
-};
-
-void SearchTest::deviceOnCom3IsFoundAfterProbingCom1AndCom2()
-{
-    PanelRig rig;
-    addSilent(rig, 1);
-    addSilent(rig, 2);
-    zsim::SimulatedDevice &zelvor = rig.addDevice(3);
-    zsim::SimulatedDevice &com4 = rig.addDevice(4);
-    Zelvo &panel = rig.start();
-
-    QCOMPARE(rig.wire(1), QByteArray("@"));
-    QCOMPARE(rig.wire(2), QByteArray("@"));
-    QCOMPARE(QByteArray::fromStdString(zelvor.received()), FullRead);
-    QCOMPARE(QByteArray::fromStdString(com4.received()), QByteArray());
-    QCOMPARE(panel.CPort, qint16(3));
-    QCOMPARE(checkedItems(panel), QList<int>{3});
-    QVERIFY(panel.MSComm1->portOpen());
-    QCOMPARE(panel.MSComm1->commPort(), 3);
-    QVERIFY(panel.isVisible());
-    QVERIFY(rig.boxes().seen().isEmpty());
-
-    const QStringList status = rig.statusTexts();
-    const QStringList probing{QStringLiteral("Trying COM Port # 1"),
-                              QStringLiteral("Connecting"),
-                              QStringLiteral("Trying COM Port # 2"),
-                              QStringLiteral("Connecting"),
-                              QStringLiteral("Trying COM Port # 3"),
-                              QStringLiteral("Connecting"),
-                              QStringLiteral("Connected")};
-    // The first probe runs on the port that is not open yet.
-    QCOMPARE(status.mid(0, 1), QStringList{QStringLiteral("Connecting")});
-    QCOMPARE(status.mid(1, probing.size()), probing);
-    QVERIFY(status.contains(QStringLiteral("\r\nReading Location # 5")));
-    QCOMPARE(status.last(), QStringLiteral("Ready"));
-    QCOMPARE(rig.promptTexts(),
-             (QStringList{QStringLiteral("Looking for a Zelvo"), QStringLiteral("Zelvo Found"),
-                          QStringLiteral("Reading Current Settings")}));
-    QVERIFY(!panel.defPrompt()->isVisible());
-
-    const zsim::Memory memory = zelvor.memory();
-    for (int i = 0; i < 8; ++i) {
-        QCOMPARE(panel.MemString[i]->text().toStdString(), memory[i].tones);
-        QCOMPARE(panel.Length[i]->text(), QString::number(memory[i].length));
-        QCOMPARE(panel.Space[i]->text(), QString::number(memory[i].space));
+    void search_data()
+    {
+        table<SearchRow>({{"COM1", {"Dxxx", 0}},
+                          {"COM2 after a missing COM1, COM4 untouched", {"xDxD", 0}},
+                          {"COM3 after silent ports", {"ssDD", 0}},
+                          {"COM4 after a busy port", {"xsbD", 0}},
+                          {"none, go on", {"xsbx", QMessageBox::Yes}},
+                          {"none, quit", {"sxxx", QMessageBox::No}}});
     }
-    QCOMPARE(panel.Firmware->text(), QStringLiteral("Firmware Version: Zelvor 2.1"));
-}
-
-void SearchTest::firstAnsweringPortWins()
-{
-    PanelRig rig;
-    rig.addDevice(2);
-    rig.addDevice(4);
-    Zelvo &panel = rig.start();
-    QCOMPARE(rig.wire(2), FullRead);
-    QCOMPARE(rig.wire(4), QByteArray());
-    QCOMPARE(panel.CPort, qint16(2));
-    QCOMPARE(checkedItems(panel), QList<int>{2});
-}
-
-void SearchTest::missingPortIsPassedSilently()
-{
-    PanelRig rig;
-    rig.addDevice(2);
-    Zelvo &panel = rig.start();
-    QCOMPARE(panel.CPort, qint16(2));
-    QVERIFY(rig.boxes().seen().isEmpty());
-    // The missing COM1 is still probed, on the closed port: "Connecting" for
-    // it and no "Connected" before COM2 is tried.
-    const QStringList status = rig.statusTexts();
-    const int com1 = int(status.indexOf(QStringLiteral("Trying COM Port # 1")));
-    QCOMPARE(status.mid(com1, 3),
-             (QStringList{QStringLiteral("Trying COM Port # 1"), QStringLiteral("Connecting"),
-                          QStringLiteral("Trying COM Port # 2")}));
-}
-
-void SearchTest::noDeviceAndContinue()
-{
-    PanelRig rig;
-    rig.boxes().answer(QMessageBox::Yes);
-    Zelvo &panel = rig.start();
-
-    QCOMPARE(rig.boxes().seen().size(), 1);
-    const BoxAnswerer::Seen &question = rig.boxes().seen().first();
-    QCOMPARE(question.text, QStringLiteral("Error! No open Comm Ports or Zelvo found.\r\n Do "
-                                           "you wish to continue?"));
-    QCOMPARE(question.title, QStringLiteral("Zelvor"));
-    QCOMPARE(question.icon, QMessageBox::NoIcon);
-    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
-
-    QVERIFY(panel.isVisible());
-    QVERIFY(!panel.hasEnded());
-    QCOMPARE(panel.StatusBox->text(), QString());
-    QCOMPARE(checkedItems(panel), QList<int>());
-    QCOMPARE(panel.CPort, qint16(1));
-    QCOMPARE(panel.Focused, kTrue);
-    QVERIFY(!panel.MSComm1->portOpen());
-    QVERIFY(!panel.defPrompt()->isVisible());
-    QCOMPARE(panel.Firmware->text(), QStringLiteral("Firmware Version: "));
-
-    // Later probes find nothing until the user picks a port.
-    panel.Connect();
-    QCOMPARE(panel.Present, qint16(0));
-}
-
-void SearchTest::noDeviceAndQuit()
-{
-    PanelRig rig;
-    addSilent(rig, 2);
-    rig.boxes().answer(QMessageBox::No);
-    Zelvo &panel = rig.start();
-    QCOMPARE(rig.endings(), 1);
-    QVERIFY(panel.hasEnded());
-    QVERIFY(!panel.isVisible());
-    QVERIFY(!panel.defPrompt()->isVisible());
-    QVERIFY(!panel.MSComm1->portOpen());
-    // Nothing runs once the application has ended.
-    panel.UpdateButton->click();
-    QCOMPARE(rig.boxes().seen().size(), 1);
-}
-
-void SearchTest::updateAfterTheDeviceWentAway()
-{
-    PanelRig rig;
-    zsim::SimulatedDevice &zelvor = rig.addDevice(1);
-    Zelvo &panel = rig.start();
-    QVERIFY(!panel.MemString[0]->text().isEmpty());
-
-    zelvor.hangUp();
-    rig.clearTexts();
-    rig.boxes().answer(QMessageBox::Yes);
-    panel.UpdateButton->click();
-
-    QCOMPARE(rig.boxes().texts(),
-             QStringList{QStringLiteral("Error! No open Comm Ports or Zelvo found.\r\n Do you "
-                                        "wish to continue?")});
-    for (int i = 0; i < 8; ++i) {
-        QVERIFY(panel.MemString[i]->text().isEmpty());
-        QVERIFY(panel.Length[i]->text().isEmpty());
-        QVERIFY(panel.Space[i]->text().isEmpty());
-    }
-    QVERIFY(!panel.MSComm1->portOpen());
-    QCOMPARE(panel.Firmware->text(), QStringLiteral("Firmware Version:"));
-    // The search went over all four ports again.
-    for (int port = 1; port <= 4; ++port)
-        QVERIFY(rig.statusTexts().contains(QStringLiteral("Trying COM Port # %1").arg(port)));
-    // The check mark stays where it was before the failed search.
-    QCOMPARE(checkedItems(panel), QList<int>{1});
-    QCOMPARE(panel.StatusBox->text(), QString());
-}
-
-void SearchTest::searchReportNamesWhyEachPortFailed()
-{
-    PanelRig rig;
-    addSilent(rig, 2);
-    zsim::SimulatedDevice &held = rig.addDevice(3);
-    // Another program holds COM3.
-    QSerialPort other(QString::fromStdString(held.portPath()));
-    QVERIFY(other.open(QIODevice::ReadWrite));
-    rig.boxes().answer(QMessageBox::Yes);
-    rig.start();
-
-    const QStringList lines = rig.boxes().seen().first().detailedText.split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0], QStringLiteral("COM1 (%1): does not exist").arg(rig.missingPath(1)));
-    QVERIFY2(lines[1].endsWith(QLatin1String(": no answer to the probe")), qPrintable(lines[1]));
-    QVERIFY2(lines[2].endsWith(QLatin1String(": busy, in use by another program")),
-             qPrintable(lines[2]));
-    QVERIFY(lines[3].startsWith(QLatin1String("COM4 (")));
-    QCOMPARE(QByteArray::fromStdString(held.received()), QByteArray());
-}
-
-void SearchTest::portMenuMovesTheLinkWithoutProbing()
-{
-    PanelRig rig;
-    rig.addDevice(1);
-    addSilent(rig, 2);
-    Zelvo &panel = rig.start();
-    rig.clearWire();
-    rig.clearTexts();
-    panel.Present = 7;
-
-    panel.COM2->trigger();
-
-    QCOMPARE(rig.statusTexts(), (QStringList{QStringLiteral("Setting Communications port to COM2"),
-                                             QStringLiteral("Ready")}));
-    QCOMPARE(panel.CPort, qint16(2));
-    QCOMPARE(checkedItems(panel), QList<int>{2});
-    QVERIFY(panel.MSComm1->portOpen());
-    QCOMPARE(panel.MSComm1->commPort(), 2);
-    QCOMPARE(panel.Present, qint16(7));
-    QCOMPARE(rig.wire(1), QByteArray());
-    QCOMPARE(rig.wire(2), QByteArray());
-    // The link really is on COM2 now.
-    panel.MSComm1->output(QStringLiteral("%5"));
-    QTRY_COMPARE(rig.wire(2), QByteArray("%5"));
-}
-
-void SearchTest::portMenuFailureSwitchesBack()
-{
-    PanelRig rig;
-    rig.addDevice(1);
-    Zelvo &panel = rig.start();
-    rig.clearTexts();
-
-    // Only COM1 waits after the answer (see failedSwitchBackLeavesThePortClosed):
-    // a pause between the answer and "Resetting" would restart the counter.
-    constexpr qint32 Sentinel = 1000000;
-    qint32 counterAtReset = -1;
-    QObject::connect(panel.StatusBox, &StatusTextBox::textSet, &panel, [&](const QString &text) {
-        if (text.startsWith(QLatin1String("Resetting")))
-            counterAtReset = panel.timerVal;
-    });
-    rig.boxes().onNextBox([&] { panel.timerVal = Sentinel; });
-    rig.boxes().answer(QMessageBox::Yes);
-    panel.COM3->trigger();
-
-    QCOMPARE(rig.boxes().texts(), QStringList{QStringLiteral(
-                                      "Error! COM3 is not available. Do you wish to continue? ")});
-    QVERIFY(counterAtReset >= Sentinel);
-    QCOMPARE(rig.statusTexts(), (QStringList{QStringLiteral("Setting Communications port to COM3"),
-                                             QStringLiteral("Resetting to port # 1"), QString()}));
-    QCOMPARE(panel.CPort, qint16(1));
-    QCOMPARE(checkedItems(panel), QList<int>{1});
-    QVERIFY(panel.MSComm1->portOpen());
-    QCOMPARE(panel.MSComm1->commPort(), 1);
-    QVERIFY(!panel.hasEnded());
-}
-
-void SearchTest::portMenuFailureAndQuit()
-{
-    PanelRig rig;
-    rig.addDevice(2);
-    Zelvo &panel = rig.start();
-    rig.boxes().answer(QMessageBox::No);
-    panel.COM4->trigger();
-    QCOMPARE(rig.boxes().texts().last(),
-             QStringLiteral("Error! COM4 is not available. Do you wish to continue? "));
-    QCOMPARE(rig.endings(), 1);
-    QVERIFY(!panel.MSComm1->portOpen());
-}
-
-void SearchTest::portMenuOnlyCom1RestoresKeyboardTones()
-{
-    PanelRig rig;
-    rig.addDevice(1);
-    addSilent(rig, 2);
-    Zelvo &panel = rig.start();
-
-    panel.Focused = kFalse;
-    panel.COM2->trigger();
-    QCOMPARE(panel.Focused, kFalse);
-    panel.COM1->trigger();
-    QCOMPARE(panel.Focused, kTrue);
-    QCOMPARE(checkedItems(panel), QList<int>{1});
-    // Picking the port already in use closes and reopens it.
-    panel.COM1->trigger();
-    QVERIFY(panel.MSComm1->portOpen());
-    QCOMPARE(panel.StatusBox->text(), QStringLiteral("Ready"));
-}
-
-void SearchTest::failedSwitchBackLeavesThePortClosed()
-{
-    PanelRig rig;
-    rig.boxes().answer(QMessageBox::Yes); // continue without a device
-    Zelvo &panel = rig.start();
-    rig.clearTexts();
-
-    // COM1 waits 50 ticks once the question is answered.
-    qint32 counterAtReset = -1;
-    QObject::connect(panel.StatusBox, &StatusTextBox::textSet, &panel, [&](const QString &text) {
-        if (text.startsWith(QLatin1String("Resetting")))
-            counterAtReset = panel.timerVal;
-    });
-    rig.boxes().answer(QMessageBox::Yes);
-    panel.COM1->trigger();
-
-    QCOMPARE(rig.boxes().texts().last(),
-             QStringLiteral("Error! COM1 is not available. Do you wish to continue? "));
-    QCOMPARE(counterAtReset, 50);
-    // COM1 (CPort) cannot be reopened either: the link stays closed.
-    QCOMPARE(rig.statusTexts().mid(1),
-             (QStringList{QStringLiteral("Resetting to port # 1"), QString()}));
-    QVERIFY(!panel.MSComm1->portOpen());
-    QCOMPARE(checkedItems(panel), QList<int>());
-    QVERIFY(!panel.hasEnded());
-}
-
-void SearchTest::quitAnsweredNoChangesNothing()
-{
-    PanelRig rig;
-    rig.addDevice(1);
-    Zelvo &panel = rig.start();
-    const QString before = panel.StatusBox->text();
-    rig.boxes().answer(QMessageBox::No);
-    panel.done->click();
-    QCOMPARE(rig.boxes().texts(), QStringList{QStringLiteral("Quit. Are you sure?")});
-    QCOMPARE(panel.StatusBox->text(), before);
-    QVERIFY(panel.MSComm1->portOpen());
-    QCOMPARE(rig.endings(), 0);
-}
-
-void SearchTest::quitAnsweredYesEndsWithThePortClosed()
-{
-    for (bool withDevice : {false, true}) {
+    void search()
+    {
+        const auto [ports, answer] = fetch<SearchRow>();
         PanelRig rig;
-        if (withDevice)
-            rig.addDevice(1);
+        QSerialPort holder;
+        for (int n = 1; n <= 4; ++n) {
+            const char kind = ports[n - 1];
+            if (kind != 'x')
+                rig.addDevice(n).setFaults(kind == 'D' ? zsim::Faults() : silent());
+            if (kind == 'b') {
+                holder.setPortName(QString::fromStdString(rig.device(n).portPath()));
+                QVERIFY(holder.open(QIODevice::ReadWrite));
+            }
+        }
+        if (answer)
+            rig.boxes().answer(QMessageBox::StandardButton(answer));
+        Zelvo &panel = rig.panel();
+        panel.start();
+
+        WireScript s;
+        s.prompt("Looking for a Zelvo").probe('x');
+        const int found = int(QByteArray(ports).indexOf('D')) + 1;
+        QStringList detail;
+        for (int n = 1; n <= (found ? found : 4); ++n) {
+            const char kind = ports[n - 1];
+            s.port = n == 1 ? QString() : QString::number(n);
+            s.status("Trying COM Port # " + QByteArray::number(n));
+            s.probe(kind);
+            const char *why = kind == 'x'   ? "does not exist"
+                              : kind == 's' ? "no answer to the probe"
+                                            : "busy, in use by another program";
+            detail << QStringLiteral("COM%1 (%2): %3").arg(n).arg(panel.MSComm1->portPath(n), why);
+        }
+        if (found)
+            s.found().read(zsim::factoryDefaults());
         else
-            rig.boxes().answer(QMessageBox::Yes);
-        Zelvo &panel = rig.start();
-        rig.clearTexts();
+            s.box(NoDevice);
+        if (answer == QMessageBox::Yes)
+            s.status("");
+        COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
 
-        int ticksAtGoodbye = -1;
-        QObject::connect(panel.StatusBox, &StatusTextBox::textSet, &panel,
-                         [&](const QString &) { ticksAtGoodbye = rig.ticks(); });
-        rig.boxes().answer(QMessageBox::Yes);
-        panel.done->click();
-
-        QCOMPARE(rig.statusTexts(), QStringList{QStringLiteral("Goodbye! Exiting Program.")});
-        QCOMPARE(rig.ticks() - ticksAtGoodbye, 50);
-        QCOMPARE(rig.endings(), 1);
-        QVERIFY(!panel.MSComm1->portOpen());
-        QVERIFY(!panel.isVisible());
+        QCOMPARE(panel.isVisible(), answer != QMessageBox::No);
+        QCOMPARE(panel.MSComm1->portOpen(), found > 0);
+        QCOMPARE(panel.CPort, qint16(found ? found : 1));
+        QCOMPARE(checks(panel), found ? QString("0000").replace(found - 1, 1, "1") : "0000");
+        if (found)
+            QCOMPARE(panel.MSComm1->commPort(), found);
+        else
+            QCOMPARE(rig.boxes().seen().first().detailedText, detail.join('\n'));
     }
-}
 
-void SearchTest::closingTheWindowEndsWithoutAQuestion()
-{
-    PanelRig rig;
-    rig.addDevice(1);
-    Zelvo &panel = rig.start();
-    panel.close();
-    QCOMPARE(rig.endings(), 1);
-    QVERIFY(rig.boxes().seen().isEmpty());
-    QVERIFY(!panel.MSComm1->portOpen());
-}
+    void menuAndQuit_data()
+    {
+        const int No = QMessageBox::No, Yes = QMessageBox::Yes;
+        table<MenuRow>({{"COM2", {true, 2, 0, 2, "0100"}},
+                        {"COM1 again", {true, 1, 0, 1, "1000"}},
+                        {"COM3 without a Zelvor", {false, 3, 0, 3, "0010"}},
+                        {"missing COM4, Yes", {true, 4, Yes, 1, "1000"}},
+                        {"missing COM3, No", {true, 3, No, 0, ""}},
+                        {"missing COM2, Yes: COM1 fails too", {false, 2, Yes, 0, "0000"}},
+                        {"missing COM1, Yes: COM1 fails too", {false, 1, Yes, 0, "0000"}},
+                        {"missing COM1, No", {false, 1, No, 0, ""}},
+                        {"Quit, No", {true, 0, No, 1, "1000"}},
+                        {"Quit, Yes", {true, 0, Yes, 0, ""}},
+                        {"window frame", {true, -1, 0, 0, ""}}});
+    }
+    void menuAndQuit()
+    {
+        const auto [device, pick, answer, port, marks] = fetch<MenuRow>();
+        PanelRig rig;
+        if (device) {
+            rig.addDevice(1);
+            rig.addDevice(2);
+        } else {
+            rig.addDevice(3).setFaults(silent()); // a port without a Zelvor
+        }
+        Zelvo &panel = device ? rig.start() : startAlone(rig);
+        rig.boxes().answer(QMessageBox::StandardButton(answer));
+        panel.multiPlay()->show();
+        panel.Focused = kFalse;
+        panel.Present = 7;
+        const int before = rig.ticks();
+        if (pick > 0)
+            panel.comItem(pick)->trigger();
+        else
+            pick ? void(panel.close()) : panel.done->click();
+
+        // The menu does not probe: nothing is written and Present stays.
+        const QByteArray n = QByteArray::number(pick);
+        WireScript s;
+        if (pick == 0)
+            s.box("Zelvor: Quit. Are you sure?");
+        if (pick == 0 && answer == QMessageBox::Yes)
+            s.status("Goodbye! Exiting Program.").wait(50);
+        if (pick > 0)
+            s.status("Setting Communications port to COM" + n);
+        if (pick > 0 && !answer)
+            s.wait(50).status("Ready");
+        if (pick > 0 && answer)
+            s.box("Zelvor: Error! COM" + n + " is not available. Do you wish to continue? ");
+        if (pick == 1 && answer) // only COM1 waits after the answer
+            s.wait(50);
+        if (pick > 0 && answer == QMessageBox::Yes)
+            s.status("Resetting to port # 1").wait(50).status("");
+        COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
+        QCOMPARE(rig.ticks() - before, s.t);
+        QCOMPARE(panel.hasEnded(), !*marks);
+        QCOMPARE(panel.multiPlay()->isVisible(), !panel.hasEnded());
+        QCOMPARE(panel.MSComm1->portOpen(), port > 0);
+        if (port)
+            QCOMPARE(panel.MSComm1->commPort(), port);
+        if (panel.hasEnded()) { // nothing runs any more
+            panel.UpdateButton->click();
+            COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
+            return;
+        }
+        QCOMPARE(checks(panel), QString(marks));
+        QCOMPARE(panel.CPort, qint16(port ? port : 1));
+        QCOMPARE(panel.Focused, pick == 1 && !answer ? kTrue : kFalse);
+        QCOMPARE(panel.Present, qint16(7));
+    }
+
+    void pause_data()
+    {
+        table<PauseRow>({{"0", {0, 0, 0}},
+                         {"1", {1, 0, 1}},
+                         {"20, with 5 inside", {20, 5, 20}},
+                         {"20, with 30 inside", {20, 30, 30}}});
+    }
+    void pause()
+    {
+        const auto [outer, inner, ticks] = fetch<PauseRow>();
+        PanelRig rig;
+        Zelvo &panel = startAlone(rig);
+        bool dispatched = false;
+        int from = rig.ticks();
+        QTimer::singleShot(0, &panel, [&, inner = inner] {
+            dispatched = true;
+            from = inner ? rig.ticks() : from;
+            panel.Pause(inner);
+        });
+        panel.timerVal = 77;
+        panel.Pause(outer);
+        // The counter is shared: the outer pause ends once its own count has
+        // passed since the inner one began, or at once when that counted further.
+        QCOMPARE(rig.ticks() - from, ticks);
+        QCOMPARE(panel.timerVal, ticks);
+        QCOMPARE(dispatched, outer > 0);
+
+        const auto gate = panel.tickGate();
+        panel.setTickGate({});
+        panel.timerVal = std::numeric_limits<qint32>::max();
+        panel.Timer1_Timer(); // the counter stops at its limit
+        panel.setTickGate(gate);
+        QCOMPARE(panel.timerVal, std::numeric_limits<qint32>::max());
+    }
+
+    void probe_data()
+    {
+        table<ProbeRow>({{"closed port", {false, "", 0}},
+                         {"answer", {true, "Connect\r\n", 1}},
+                         {"two characters before", {true, "xyConnect", 3}},
+                         {"lower case", {true, "connect\r\n", 0}},
+                         {"after 2000 of noise", {true, QByteArray(2000, '#') + "Connect", 2001}}});
+    }
+    void probe()
+    {
+        const auto [open, reply, present] = fetch<ProbeRow>();
+        PanelRig rig;
+        zsim::SimulatedDevice &device = rig.addDevice(1);
+        device.setFaults(open ? zsim::Faults() : silent());
+        Zelvo &panel = open ? rig.start() : startAlone(rig);
+        device.setFaults(silent());
+        // A late reply arrives inside the discard; one read takes four characters at most.
+        rig.setTickHook([&, late = true, reply = reply]() mutable {
+            if (std::exchange(late, false))
+                device.inject("late reply");
+            if (device.received() == "@" && device.quiescent()) {
+                device.clearReceived();
+                device.inject(reply.toStdString());
+            }
+        });
+        panel.MSComm1->setInputLen(4);
+        panel.Present = 5;
+        panel.Connect();
+
+        WireScript s;
+        s.status("Connecting").in("late reply").wait(10);
+        if (open)
+            s.out("@").in(reply);
+        s.wait(15);
+        if (present)
+            s.status("Connected");
+        COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
+        QCOMPARE(panel.Present, qint16(present));
+        QCOMPARE(panel.RtnString.toLatin1(), reply);
+    }
+};
 
 QTEST_MAIN(SearchTest)
 #include "tst_search.moc"

@@ -53,6 +53,8 @@ void BoxAnswerer::poll()
         seen.answer = press ? box->standardButton(press) : QMessageBox::NoButton;
     }
     m_seen.append(seen);
+    if (m_onSeen)
+        m_onSeen(seen);
     if (press)
         press->click();
     else

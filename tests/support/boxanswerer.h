@@ -35,6 +35,9 @@ public:
     // assertions about the moment the question is asked).
     void onNextBox(std::function<void()> callback) { m_onNext = std::move(callback); }
 
+    // Called with every box as it is answered.
+    void setOnSeen(std::function<void(const Seen &)> callback) { m_onSeen = std::move(callback); }
+
     const QList<Seen> &seen() const { return m_seen; }
     int pending() const { return int(m_answers.size()); }
     QStringList texts() const;
@@ -47,4 +50,5 @@ private:
     QList<QMessageBox::StandardButton> m_answers;
     QList<Seen> m_seen;
     std::function<void()> m_onNext;
+    std::function<void(const Seen &)> m_onSeen;
 };

@@ -2,14 +2,71 @@
 
 #include "app/defprompt.h"
 #include "app/statusbox.h"
+#include "link/escape.h"
 #include "link/mscomm.h"
+#include "play/multiplay.h"
 
 #include <QTest>
 
-PanelRig::PanelRig(int tickMs) : m_tickMs(tickMs) {}
+namespace {
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// One transcript line in a comparable form: no comment, single spaces before the text.
+QString normalized(QString line)
+{
+    const qsizetype lastQuote = line.lastIndexOf(QLatin1Char('"'));
+    const qsizetype comment = line.indexOf(QLatin1String("//"), lastQuote + 1);
+    if (comment >= 0)
+        line.truncate(comment);
+    const qsizetype firstQuote = line.indexOf(QLatin1Char('"'));
+    const qsizetype cut = firstQuote < 0 ? line.size() : firstQuote;
+    return line.left(cut).simplified() + QLatin1Char(' ') + line.mid(cut).trimmed();
+}
+
+// A line diff of two short lists: " " common, "-" expected only, "+" actual only.
+QString lineDiff(const QStringList &a, const QStringList &b)
+{
+    const qsizetype n = a.size(), m = b.size();
+    std::vector<std::vector<int>> common(n + 1, std::vector<int>(m + 1, 0));
+    for (qsizetype i = n - 1; i >= 0; --i)
+        for (qsizetype j = m - 1; j >= 0; --j)
+            common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1
+                                        : std::max(common[i + 1][j], common[i][j + 1]);
+    QString out;
+    qsizetype i = 0, j = 0;
+    while (i < n || j < m) {
+        if (i < n && j < m && a[i] == b[j]) {
+            out += QLatin1String("   ") + a[i++] + QLatin1Char('\n');
+            ++j;
+        } else if (j < m && (i == n || common[i][j + 1] >= common[i + 1][j])) {
+            out += QLatin1String(" + ") + b[j++] + QLatin1Char('\n');
+        } else {
+            out += QLatin1String(" - ") + a[i++] + QLatin1Char('\n');
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+PanelRig::PanelRig()
+{
+    m_clock.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_clock, &QTimer::timeout, &m_clock, [this] { turnClock(); });
+    m_boxes.setOnSeen([this](const BoxAnswerer::Seen &box) {
+        // Escaped like every other line, so a two-line question stays one line.
+        record(QStringLiteral("box"),
+               escapeLineBytes((box.title + QLatin1String(": ") + box.text).toLatin1()));
+    });
+}
 
 PanelRig::~PanelRig()
 {
+    m_clock.stop();
     m_panel.reset();
 }
 
@@ -65,33 +122,78 @@ bool PanelRig::devicesQuiet()
     return true;
 }
 
+void PanelRig::turnClock()
+{
+    if (!m_panel || !m_panel->isPausing()) {
+        m_clock.setInterval(1);
+        return;
+    }
+    if (m_tickHook)
+        m_tickHook();
+    if (!devicesQuiet()) {
+        m_clock.setInterval(1);
+        return;
+    }
+    collectReplies();
+    m_clock.setInterval(0);
+    ++m_ticks;
+    // One tick for the main window and for the Multi Play window alike.
+    m_driving = true;
+    m_panel->Timer1_Timer();
+    if (m_panel->multiPlayExists())
+        m_panel->multiPlay()->Timer2_Timer();
+    m_driving = false;
+}
+
+void PanelRig::collectReplies()
+{
+    for (int i = 0; i < 4; ++i) {
+        if (!m_devices[i])
+            continue;
+        const std::string sent = m_devices[i]->takeSent();
+        if (sent.empty())
+            continue;
+        const QString what = (i == 0 ? QString() : QString::number(i + 1)) + QLatin1Char('<');
+        record(what, escapeLineBytes(QByteArray::fromStdString(sent)));
+    }
+}
+
+void PanelRig::record(const QString &what, const QString &text)
+{
+    m_transcript << QStringLiteral("%1 %2 %3").arg(m_ticks - m_markTicks).arg(what, quoted(text));
+}
+
 Zelvo &PanelRig::panel()
 {
     if (m_panel)
         return *m_panel;
     Zelvo::Config config;
-    config.tickMs = m_tickMs;
+    // The panel's own timers run but never count: the rig turns the clock.
+    config.tickMs = 100;
     for (int port = 1; port <= 4; ++port) {
         const auto &device = m_devices[port - 1];
         config.ports.setPath(port, device ? QString::fromStdString(device->portPath())
                                           : missingPath(port));
     }
     m_panel = std::make_unique<Zelvo>(config);
-    m_panel->setTickGate([this] {
-        if (m_tickHook)
-            m_tickHook();
-        if (!devicesQuiet())
-            return false;
-        ++m_ticks;
-        return true;
-    });
+    m_panel->setTickGate([this] { return m_driving; });
     m_panel->setEndApplication([this] { ++m_endings; });
     QObject::connect(m_panel->MSComm1, &MSComm::written, m_panel.get(),
-                     [this](int port, const QByteArray &bytes) { m_written[port - 1] += bytes.size(); });
+                     [this](int port, const QByteArray &bytes) {
+                         m_written[port - 1] += bytes.size();
+                         const QString what = port == 1 ? QStringLiteral(">")
+                                                        : QString::number(port) + QLatin1Char('>');
+                         record(what, escapeLineBytes(bytes));
+                     });
     QObject::connect(m_panel->StatusBox, &StatusTextBox::textSet, m_panel.get(),
-                     [this](const QString &text) { m_status << text; });
+                     [this](const QString &text) {
+                         record(QStringLiteral("status"), escapeLineBytes(text.toLatin1()));
+                     });
     QObject::connect(m_panel->defPrompt(), &DefPrompt::textSet, m_panel.get(),
-                     [this](const QString &text) { m_prompt << text; });
+                     [this](const QString &text) {
+                         record(QStringLiteral("prompt"), escapeLineBytes(text.toLatin1()));
+                     });
+    m_clock.start(1);
     return *m_panel;
 }
 
@@ -99,13 +201,43 @@ Zelvo &PanelRig::start()
 {
     Zelvo &zelvo = panel();
     zelvo.start();
+    mark();
+    clearWire();
     return zelvo;
 }
 
-void PanelRig::clearTexts()
+void PanelRig::mark()
 {
-    m_status.clear();
-    m_prompt.clear();
+    collectReplies();
+    m_transcript.clear();
+    m_markTicks = m_ticks;
+}
+
+QStringList PanelRig::transcript()
+{
+    // Replies still on their way belong to the transcript too.
+    if (!QTest::qWaitFor([this] { return devicesQuiet(); }, 10000))
+        qWarning("the devices are still busy; the transcript may be cut short");
+    collectReplies();
+    return m_transcript;
+}
+
+bool PanelRig::checkTranscript(const char *expected, const char *file, int line)
+{
+    QStringList want;
+    for (const QString &row : QString::fromUtf8(expected).split(QLatin1Char('\n'))) {
+        if (!row.trimmed().isEmpty() && !row.trimmed().startsWith(QLatin1String("//")))
+            want << normalized(row);
+    }
+    QStringList got;
+    for (const QString &row : transcript())
+        got << normalized(row);
+    if (want == got)
+        return true;
+    const QString message =
+        QStringLiteral("transcript differs (- expected, + actual):\n") + lineDiff(want, got);
+    QTest::qFail(qPrintable(message), file, line);
+    return false;
 }
 
 QByteArray PanelRig::wire(int port)

@@ -1,9 +1,21 @@
 #pragma once
 
 // One panel wired to simulated devices on real pseudo-terminals, for one test.
-// Ports without a device map to paths that do not exist. The panel's clock
-// ticks only while every device is quiescent, so each wait of the panel sees
-// a device that has finished answering, however loaded the machine is.
+// Ports without a device map to paths that do not exist.
+//
+// The rig owns the panel's clock. The panel's own timers never count a tick;
+// instead, while a pause of the panel waits, the rig lets the next tick pass
+// as soon as every device has read all the panel wrote and has nothing left
+// to send, so a wait of 250 ticks takes no longer than the device's answers.
+// Outside pauses (dialogs, message boxes, idle) no tick passes at all.
+//
+// Everything on the line and on screen is recorded as a transcript stamped
+// with the tick at which it happened, counted from mark():
+//      10 > "@"               the panel wrote on COM1 ("2>" for COM2, ...)
+//      10 < "Connect\r\n"     a device sent (stamped when the tick after it passed)
+//      25 status "Connected"  the status box was given a text
+//      25 prompt "Zelvo Found"
+//      30 box "Zelvor: Error! ..."    a message box showed (title: text)
 
 #include "app/zelvo.h"
 #include "boxanswerer.h"
@@ -11,6 +23,7 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -19,10 +32,10 @@
 class PanelRig
 {
 public:
-    explicit PanelRig(int tickMs = 1);
+    PanelRig();
     ~PanelRig();
 
-    // A device on COMn, unpaced unless the options say otherwise.
+    // A device on COMn, unpaced and playing instantly unless told otherwise.
     zsim::SimulatedDevice &addDevice(int port, zsim::Options options = unpaced());
     zsim::SimulatedDevice &device(int port);
     static zsim::Options unpaced();
@@ -34,39 +47,55 @@ public:
 
     // The panel, created on first use with the ports as mapped so far.
     Zelvo &panel();
-    // Creates the panel and runs its start-up search.
+    // Creates the panel, runs its start-up search and starts a new transcript.
     Zelvo &start();
 
     BoxAnswerer &boxes() { return m_boxes; }
-    // Every text the status box and the prompt label were given, in order.
-    const QStringList &statusTexts() const { return m_status; }
-    const QStringList &promptTexts() const { return m_prompt; }
-    void clearTexts();
     // Whether the termination step ran, and how often.
     int endings() const { return m_endings; }
 
-    // Ticks the panel has counted so far.
+    // Ticks counted since the panel was created.
     int ticks() const { return m_ticks; }
-    // Runs before each tick is let through (to act at an exact point of a wait).
+    // Runs at every turn of the clock while the panel pauses, before the
+    // devices are checked: to act at an exact point of a wait.
     void setTickHook(std::function<void()> hook) { m_tickHook = std::move(hook); }
 
-    // Bytes the device on COMn received (a QByteArray, so a failed comparison
-    // prints the bytes).
+    // Starts a new transcript: ticks count from here.
+    void mark();
+    // The transcript since mark(), one line per event.
+    QStringList transcript();
+    // Compares the transcript with `expected` (one event a line; blank lines
+    // and "//" comments after the last quote are ignored, spacing before the
+    // text is free). On a difference the test fails with a line diff.
+    bool checkTranscript(const char *expected, const char *file, int line);
+
+    // Bytes the device on COMn received since start or clearWire().
     QByteArray wire(int port);
     void clearWire();
 
 private:
+    void turnClock();
     bool devicesQuiet();
+    void collectReplies();
+    void record(const QString &what, const QString &text);
 
     QTemporaryDir m_dir;
-    int m_tickMs;
     std::array<std::unique_ptr<zsim::SimulatedDevice>, 4> m_devices;
     std::unique_ptr<Zelvo> m_panel;
     BoxAnswerer m_boxes;
-    QStringList m_status;
-    QStringList m_prompt;
+    QTimer m_clock;
+    bool m_driving = false;
     int m_endings = 0;
     int m_ticks = 0;
+    int m_markTicks = 0;
+    QStringList m_transcript;
     std::array<std::size_t, 4> m_written{};
     std::function<void()> m_tickHook;
 };
+
+// Fails the test and returns when the transcript differs from `expected`.
+#define COMPARE_TRANSCRIPT(rig, expected)                                                          \
+    do {                                                                                           \
+        if (!(rig).checkTranscript(expected, __FILE__, __LINE__))                                  \
+            return;                                                                                \
+    } while (false)

@@ -1,0 +1,111 @@
+#pragma once
+
+// What a test expects, kept short: tables with one struct per row, and
+// transcripts written the way the panel talks (a running tick, one line per
+// event, as PanelRig records them), the waits taken from the command set.
+
+#include "link/escape.h"
+#include "sim/protocol.h"
+#include "support/panelrig.h"
+
+#include <QTest>
+
+#include <map>
+
+// The one column "row" of a data table, and its rows.
+template <typename Row> void table(std::initializer_list<std::pair<const char *, Row>> rows)
+{
+    QTest::addColumn<Row>("row");
+    for (const auto &[name, row] : rows)
+        QTest::newRow(name) << row;
+}
+
+// The current row of such a table.
+template <typename Row> const Row &fetch()
+{
+    return *static_cast<Row *>(QTest::qData("row", qMetaTypeId<Row>()));
+}
+
+inline const QByteArray NoDevice =
+    "Zelvor: Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?";
+
+inline zsim::Faults silent()
+{
+    zsim::Faults faults;
+    faults.silent = true;
+    return faults;
+}
+
+// The panel after a start-up without a device, answered Yes.
+inline Zelvo &startAlone(PanelRig &rig)
+{
+    rig.boxes().answer(QMessageBox::Yes);
+    return rig.start();
+}
+
+// The device answers each command letter with the test's own reply, and nothing else.
+inline void script(PanelRig &rig, zsim::SimulatedDevice &device,
+                   std::map<char, std::string> replies)
+{
+    device.setFaults(silent());
+    rig.setTickHook([&device, replies, done = device.received().size()]() mutable {
+        const std::string got = device.received();
+        for (; done < got.size(); ++done) {
+            if (const auto reply = replies.find(got[done]); reply != replies.end())
+                device.inject(reply->second);
+        }
+    });
+}
+
+struct WireScript
+{
+    QString text; // the lines so far
+    int t = 0;    // the tick of the next line
+    QString port; // "" on COM1, "2" on COM2, ...
+
+    WireScript &wait(int ticks) { return t += ticks, *this; }
+    WireScript &line(const QString &what, const QByteArray &bytes)
+    {
+        text += QStringLiteral("%1 %2 \"%3\"\n").arg(t).arg(what, escapeLineBytes(bytes));
+        return *this;
+    }
+    WireScript &out(const QByteArray &bytes) { return line(port + '>', bytes); }
+    WireScript &in(const QByteArray &bytes) { return line(port + '<', bytes); }
+    WireScript &status(const QByteArray &text) { return line("status", text); }
+    WireScript &prompt(const QByteArray &text) { return line("prompt", text); }
+    WireScript &box(const QByteArray &text) { return line("box", text); }
+    // Connect on a port where the device answers ('D'), keeps silent ('s') or
+    // that is closed (anything else): a 10-tick discard, "@", 15 ticks.
+    WireScript &probe(char port = 'D')
+    {
+        status("Connecting").wait(10);
+        if (port == 'D')
+            return out("@").in("Connect\r\n").wait(15).status("Connected");
+        return (port == 's' ? out("@") : *this).wait(15);
+    }
+    // The search once the device answered: 30 ticks, a line break, a discard.
+    WireScript &found()
+    {
+        prompt("Zelvo Found").wait(30).prompt("Reading Current Settings");
+        return out("\r\n").wait(10);
+    }
+    // The settings read from a device holding `memory`.
+    WireScript &read(const zsim::Memory &memory, const QByteArray &firmware = "Zelvor 2.1")
+    {
+        probe().out("R").in(firmware).wait(10);
+        for (int i = 0; i < 8; ++i) {
+            const QByteArray digit = QByteArray::number(i);
+            wait(10).probe().wait(10).out("V").in("VM\r\n").wait(15);
+            status("\r\nReading Location # " + digit).out(digit);
+            in(QByteArray::fromStdString(zsim::detail::viewText(i, memory[i]))).wait(30);
+        }
+        return status("Ready");
+    }
+    // "Update" while the device answers on the open COM1.
+    WireScript &update(const zsim::Memory &memory, const QByteArray &firmware = "Zelvor 2.1")
+    {
+        status("Reading the device settings").wait(100).status("");
+        prompt("Looking for a Zelvo").probe().status("Trying COM Port # 1").probe();
+        return found().read(memory, firmware);
+    }
+};
