@@ -1,10 +1,10 @@
-// What the panel's own tests cannot see of the simulated device: the fault
-// switches no panel test uses, when it counts as quiet (the test clock relies
-// on it), and a dropped and renewed line.
+// What the panel's tests rely on in the simulated device and cannot see for
+// themselves: a location still playing keeps it busy (the test clock waits
+// for it), a dropped line owes nothing, a renewed one is found under the same
+// path with the memory kept, and markers can come in lower case.
 
 #include "sim/simdevice.h"
 
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,39 +42,6 @@ class TstSimDevice : public QObject
     Q_OBJECT
 
 private slots:
-    void faults_data()
-    {
-        QTest::addColumn<QStringList>("row"); // fault; sent; received, "|" for CR LF
-        for (const char *row :
-             {"lower;@M3|;connect|mp|ready|", "bare;@R;|Zelvor 2.1", "ready;M3|;MP|", "held;@;"})
-            QTest::newRow(row) << QString(row).replace(u'|', "\r\n").split(u';');
-    }
-    void faults()
-    {
-        QFETCH(QStringList, row);
-        const QString fault = row[0];
-        const QByteArray sent = row[1].toLatin1(), received = row[2].toLatin1();
-        zsim::Options options;
-        options.paced = false;
-        options.playScale = 0;
-        zsim::SimulatedDevice device(options);
-        QVERIFY(device.start());
-        zsim::Faults faults;
-        faults.lowerCaseMarkers = fault == "lower";
-        faults.noMarkers = fault == "bare";
-        faults.neverReady = fault == "ready";
-        faults.holdReplies = fault == "held";
-        device.setFaults(faults);
-        Line line(device.portPath());
-        QVERIFY(line.send(sent));
-        QTRY_VERIFY(device.receivedTotal() == size_t(sent.size()) && device.quiescent());
-        QTRY_COMPARE(line.text(), received);
-        device.releaseHeld();
-        QTRY_COMPARE(line.text(), received + (fault == "held" ? "Connect\r\n" : ""));
-    }
-
-    // A location still playing is owed; a dropped line owes nothing, and a
-    // renewed one is found under the same path with the memory kept.
     void hangUpAndReconnect()
     {
         QTemporaryDir dir;
@@ -82,26 +49,26 @@ private slots:
         options.paced = false;
         options.playScale = 1000;
         options.linkPath = dir.filePath("com1").toStdString();
-        auto device = std::make_unique<zsim::SimulatedDevice>(options);
-        QVERIFY(device->start());
-        zsim::Memory memory = device->memory();
+        zsim::SimulatedDevice device(options);
+        QVERIFY(device.start());
+        zsim::Memory memory = device.memory();
         memory[1] = {"42", 40, 30};
-        device->setMemory(memory);
+        device.setMemory(memory);
         auto line = std::make_unique<Line>(options.linkPath);
         QVERIFY(line->send("M0\r\n"));
         QTRY_COMPARE(line->text(), QByteArray("MP\r\n"));
-        QVERIFY(!device->quiescent());
-        device->hangUp();
-        QVERIFY(device->quiescent() && !device->connected());
-        QVERIFY(!line->send("@"));
-        QVERIFY(device->reconnect() && device->connected());
+        QVERIFY(!device.quiescent());
+        device.hangUp();
+        QVERIFY(device.quiescent() && !device.connected());
+        QVERIFY(device.reconnect() && device.connected());
+        zsim::Faults faults;
+        faults.lowerCaseMarkers = true;
+        device.setFaults(faults);
         line = std::make_unique<Line>(options.linkPath);
-        QVERIFY(line->send("V1"));
+        QVERIFY(line->send("@V1"));
         QTRY_COMPARE(line->text(),
-                     QByteArray("VM\r\n\r\nLocation 1\r\nLength = 40 ms\r\nSpace = 30ms\r\n"
-                                "String = 42\r\nView ended\r\n"));
-        device.reset();
-        QVERIFY(!QFileInfo::exists(dir.filePath("com1")));
+                     QByteArray("connect\r\nvm\r\n\r\nLocation 1\r\nLength = 40 ms\r\n"
+                                "Space = 30ms\r\nString = 42\r\nView ended\r\n"));
     }
 };
 
