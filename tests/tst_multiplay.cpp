@@ -1,6 +1,5 @@
-// The Multi Play window: the editing rules of its list as a table of typed
-// keys, and sending the list and opening and closing the window as a table
-// of operations with their events (several a line, separated by " | ").
+// The Multi Play window: its editing rules as typed keys, and sending the
+// list, opening and closing the window as operations with their events.
 
 #include "play/multiplay.h"
 #include "support/operationrows.h"
@@ -14,9 +13,9 @@ QString cellName(MultiPlay &window)
     return QStringLiteral("%1,%2").arg(window.currentRow()).arg(window.currentColumn());
 }
 
-// Types `keys` into the window: a character as itself, \r Enter, \b
-// Backspace, ~N the numeric pad's N, ! clicks "Clear Form". Returns, for
-// every key, the current cell's text, after "row,column:" when it moved.
+// Types `keys`: a character as itself, \r Enter, \b Backspace, ~N the numeric
+// pad's N, ! "Clear Form". Gives for each key the current cell's text, after
+// "row,column:" when the cell changed.
 QString type(MultiPlay &window, const QString &keys)
 {
     QStringList trace;
@@ -33,17 +32,13 @@ QString type(MultiPlay &window, const QString &keys)
                             key == '\r' ? Qt::Key_Return : Qt::Key_Backspace);
         else
             QTest::keyClick(window.windowHandle(), key);
-        const QString now = cellName(window);
-        trace << (now == cell ? QString() : now + u':') +
-                     window.textMatrix(window.currentRow(), window.currentColumn());
-        cell = now;
+        const QString text = window.textMatrix(window.currentRow(), window.currentColumn());
+        trace << (cellName(window) == cell ? text : (cell = cellName(window)) + u':' + text);
     }
     return trace.join(u'|');
 }
 
 const QString Range = QStringLiteral("0 box \"ERROR: Only numbers between 20 and 65535 allowed.\"");
-const char *TwoCloses = R"(0 status "Finished\r\n" | 50 status "Ready" | 50 status "Finished\r\n"
-    100 status "Ready")";
 
 } // namespace
 
@@ -90,8 +85,7 @@ void MultiPlayTest::editing()
     QFETCH(QString, boxes);
     PanelRig rig;
     rig.addDevice(1);
-    Zelvo &panel = rig.start();
-    MultiPlay &window = *panel.multiPlay();
+    MultiPlay &window = *rig.start().multiPlay();
     window.show();
     const QStringList cell = start.section(u'=', 0, 0).split(u',');
     window.setCurrentCell(cell[0].toInt(), cell[1].toInt());
@@ -103,10 +97,9 @@ void MultiPlayTest::editing()
 void MultiPlayTest::operations_data()
 {
     QTest::addColumn<QString>("list"); // "row=tone,duration,space;..."
-    // Empty: Send is pressed. Otherwise "Multi Play" is pressed once for each part
-    // (separated by "|"), and once the window shows: keys typed, ?TEXT compares
-    // the first row's cells and the current cell ("510050@2,1"), and the
-    // buttons [close] [frame] [send] [multi] are pressed from the event loop.
+    // Empty: Send is pressed. Otherwise "Multi Play" is pressed for each part
+    // ("|" between), and in the window shown keys are typed and [close]
+    // [frame] [send] [multi] pressed, in turn from the event loop.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("events"); // silent, closed, TICK:nomarkers|hangup|com2|end|close
     QTest::addColumn<QString>("expected");
@@ -123,23 +116,25 @@ void MultiPlayTest::operations_data()
     row("empty list", "", "", "", "wire:@F\r\n");
     row("silent device", "1=5,100,50", "", "silent", R"(10 > "@" | 45 > "\r\n")");
     row("closed port", "1=5,100,50", "", "closed", "");
-    row("no MM", "1=5,100,50", "", "20:nomarkers", R"(10 > "@" | 35 prompt "Sending Data"
-        35 > "F" | 55 > "\r\n")");
+    row("no MM", "1=5,100,50", "", "20:nomarkers",
+        R"(10 > "@" | 35 prompt "Sending Data" | 35 > "F" | 55 > "\r\n")");
     row("hang-up after a line", "1=1,100,50;2=2,100,50", "", "50:hangup",
-        R"(10 > "@" | 35 prompt "Sending Data" | 35 > "F" | 45 > "1," | 45 > "100,"
-        45 > "50\r\n")");
+        R"(10 > "@" | 35 prompt "Sending Data" | 35 > "F" | 45 > "1," | 45 > "100," | 45 > "50\r\n")");
     row("port changed after a line", "1=1,100,50;2=2,100,50", "", "50:com2",
-        R"(10 > "@" | 35 prompt "Sending Data" | 35 > "F" | 45 > "1," | 45 > "100,"
-        45 > "50\r\n" | 51 status "Setting Communications port to COM2" | 101 status "Ready"
+        R"(10 > "@" | 35 prompt "Sending Data" | 35 > "F" | 45 > "1," | 45 > "100," | 45 > "50\r\n"
+        51 status "Setting Communications port to COM2" | 101 status "Ready"
         101 2> "2," | 101 2> "100," | 101 2> "50\r\n" | 126 2> "\r\n")");
     row("application ended during a send", "1=5,100,50", "", "40:end",
         R"(10 > "@" | 35 prompt "Sending Data" | 35 > "F")");
-    row("Close, then opened again as it was left", "", "5\r100\r50\r [close]|?510050@2,1 [frame]",
-        "", TwoCloses);
-    row("one Close ends two openers", "", "[multi] [close]", "", TwoCloses);
-    row("Close during a send is seen after it", "1=5,100,50", "[send]", "40:close",
+    row("Close, then opened again as it was left", "", "5\r100\r50\r [close]|[send] [frame]", "",
+        R"(0 status "Finished\r\n" | 50 status "Ready" | 60 > "@" | 85 prompt "Sending Data"
+        85 > "F" | 95 > "5," | 95 > "100," | 95 > "50\r\n" | 120 > "\r\n" | 120 status "Finished\r\n"
+        170 status "Ready")");
+    row("one Close ends two openers, Close during a send seen after it", "1=5,100,50",
+        "[multi] [send]", "40:close",
         R"(10 > "@" | 35 prompt "Sending Data" | 35 > "F" | 45 > "5," | 45 > "100,"
-        45 > "50\r\n" | 70 > "\r\n" | 70 status "Finished\r\n" | 120 status "Ready")");
+        45 > "50\r\n" | 70 > "\r\n" | 70 status "Finished\r\n" | 120 status "Ready"
+        120 status "Finished\r\n" | 170 status "Ready")");
 }
 
 void MultiPlayTest::operations()
@@ -149,52 +144,45 @@ void MultiPlayTest::operations()
     QFETCH(QString, events);
     QFETCH(QString, expected);
     PanelRig rig;
-    startWithDevices(rig, events);
-    Zelvo &panel = rig.panel();
-    MultiPlay &window = *panel.multiPlay();
-    for (const QString &row : list.split(u';', Qt::SkipEmptyParts)) {
-        const QStringList cells = row.section(u'=', 1).split(u',');
-        for (int c = 0; c < 3; ++c)
-            window.setTextMatrix(row.section(u'=', 0, 0).toInt(), c + 1, cells[c]);
-    }
-    const auto press = [&](const QString &what) {
-        if (what == QLatin1String("frame"))
-            window.close();
-        else
-            (what == QLatin1String("close")  ? window.Cancel
-             : what == QLatin1String("send") ? window.Send
-                                             : panel.Multi)
+    Zelvo *panel = nullptr;
+    MultiPlay *window = nullptr;
+    const auto act = [&](QString what) {
+        if (what.remove(u'[').remove(u']') == QLatin1String("end"))
+            panel->close();
+        else if (what == QLatin1String("frame"))
+            window->close();
+        else if (QStringList{"close", "send", "multi"}.contains(what))
+            (what == QLatin1String("close")  ? window->Cancel
+             : what == QLatin1String("send") ? window->Send
+                                             : panel->Multi)
                 ->click();
+        else
+            type(*window, what);
     };
-    actAtTicks(rig, events, press);
+    panel = &startRow(rig, events, act);
+    window = panel->multiPlay();
+    for (const QString &row : list.split(u';', Qt::SkipEmptyParts)) {
+        for (int c = 0; c < 3; ++c)
+            window->setTextMatrix(row.section(u'=', 0, 0).toInt(), c + 1,
+                                  row.section(u'=', 1).section(u',', c, c));
+    }
     if (steps.isEmpty())
-        window.Send->click();
+        window->Send->click();
     for (const QString &opening : steps.split(u'|', Qt::SkipEmptyParts)) {
         whenShown(
-            &panel, [&] { return window.isVisible(); },
+            panel, [&] { return window->isVisible(); },
             [&, opening] {
-                for (const QString &step : opening.split(u' ')) {
-                    if (step.startsWith(u'['))
-                        QMetaObject::invokeMethod(
-                            &panel, [press, step] { press(step.mid(1).chopped(1)); },
-                            Qt::QueuedConnection);
-                    else if (step.startsWith(u'?'))
-                        QCOMPARE(window.textMatrix(1, 1) + window.textMatrix(1, 2) +
-                                     window.textMatrix(1, 3) + u'@' + cellName(window),
-                                 step.mid(1));
-                    else
-                        type(window, step);
-                }
+                for (const QString &step : opening.split(u' '))
+                    QMetaObject::invokeMethod(
+                        panel, [act, step] { act(step); }, Qt::QueuedConnection);
             });
-        panel.Multi->click();
+        panel->Multi->click();
     }
     compareEvents(rig, expected, QStringLiteral("> box prompt status"));
     QCOMPARE(rig.endings(), int(events.contains(QLatin1String("end"))));
-    QVERIFY(!window.isVisible());
-    if (QTest::currentTestFailed() || !lineBack(rig))
-        return;
-    window.Send->click();
-    compareEvents(rig, QStringLiteral("wire:@F1,100,50\r\n2,100,50\r\n\r\n")); // sends again
+    QVERIFY(!window->isVisible());
+    lineBack(
+        rig, [&] { window->Send->click(); }, "@F1,100,50\r\n2,100,50\r\n\r\n");
 }
 
 QTEST_MAIN(MultiPlayTest)
