@@ -23,9 +23,9 @@ namespace {
 void sendKey(Zelvo &panel, QEvent::Type type, const QString &name, Qt::KeyboardModifiers mods,
              bool native, bool repeat, quint64 stamp)
 {
-    int key = name == QLatin1String("Esc")     ? Qt::Key_Escape
-              : name == QLatin1String("Shift") ? Qt::Key_Shift
-                                               : name.back().unicode();
+    int key = name == "Esc"     ? Qt::Key_Escape
+              : name == "Shift" ? Qt::Key_Shift
+                                : name.back().unicode();
     quint32 keycode = key == '#' ? 51 : 0;
     QString text;
     if (name.startsWith(u'P')) {
@@ -44,26 +44,26 @@ void sendKey(Zelvo &panel, QEvent::Type type, const QString &name, Qt::KeyboardM
 
 void play(Zelvo &panel, const QString &script)
 {
-    static const QString symbols = QStringLiteral("1234567890*#ABCD"); // KeyPad(0) to KeyPad(15)
     Qt::KeyboardModifiers held;
     quint64 stamp = 0;
     for (const QString &step : script.split(u' ', Qt::SkipEmptyParts)) {
         const QChar act = step[0];
-        if (step == QLatin1String("field") || step == QLatin1String("pad")) {
-            const bool field = step == QLatin1String("field");
-            (field ? static_cast<QWidget *>(panel.Length[0]) : panel.KeyPad[0])->setFocus();
-            if (field)
+        if (step == "field" || step == "pad") {
+            (step == "field" ? static_cast<QWidget *>(panel.Length[0]) : panel.KeyPad[0])
+                ->setFocus();
+            if (step == "field")
                 panel.Length[0]->clear();
-            QTRY_COMPARE(panel.Focused, field ? kFalse : kTrue);
+            QTRY_COMPARE(panel.Focused, step == "field" ? kFalse : kTrue);
         } else if (act == u'=') {
             QCOMPARE(panel.Length[0]->text(), step.mid(1));
         } else if (act == u't') {
             stamp = step.mid(1).toULongLong();
         } else if (QStringLiteral("LMRr").contains(act)) {
-            QPushButton *key = panel.KeyPad[symbols.indexOf(step.mid(1))];
-            const Qt::MouseButton button = act == u'L'   ? Qt::LeftButton
-                                           : act == u'M' ? Qt::MiddleButton
-                                                         : Qt::RightButton;
+            QPushButton *key =
+                panel.KeyPad[QStringLiteral("1234567890*#ABCD").indexOf(step.mid(1))];
+            const auto button = act == u'L'   ? Qt::LeftButton
+                                : act == u'M' ? Qt::MiddleButton
+                                              : Qt::RightButton;
             if (act != u'r')
                 QTest::mousePress(key, button);
             if (act != u'R')
@@ -71,9 +71,8 @@ void play(Zelvo &panel, const QString &script)
         } else {
             const QString flags = step.mid(1).section(QRegularExpression("[^a-z]"), 0, 0);
             const QString name = step.mid(1 + flags.size());
-            const Qt::KeyboardModifiers mods =
-                held | (flags.contains(u's') ? Qt::ShiftModifier : Qt::NoModifier) |
-                (flags.contains(u'c') ? Qt::ControlModifier : Qt::NoModifier);
+            const auto mods = held | (flags.contains(u's') ? Qt::ShiftModifier : Qt::NoModifier) |
+                              (flags.contains(u'c') ? Qt::ControlModifier : Qt::NoModifier);
             const bool native = !flags.contains(u'n'), repeat = act == u'*' || act == u'~';
             if (act == u'-' || act == u'~')
                 sendKey(panel, QEvent::KeyRelease, name, mods, native, repeat, stamp);
@@ -81,8 +80,7 @@ void play(Zelvo &panel, const QString &script)
                 sendKey(panel, QEvent::KeyPress, name, mods, native, repeat, stamp);
             if (act == u'^')
                 sendKey(panel, QEvent::KeyRelease, name, mods, native, false, stamp);
-            if (name == QLatin1String("Shift"))
-                held = act == u'+' ? Qt::ShiftModifier : Qt::NoModifier;
+            held = name != "Shift" ? held : act == u'+' ? Qt::ShiftModifier : Qt::NoModifier;
         }
     }
 }
@@ -95,10 +93,10 @@ QString compact(const QStringList &transcript)
     QString out, tick = QStringLiteral("0");
     for (const QString &line : transcript) {
         const QString at = line.section(u' ', 0, 0), what = line.section(u' ', 1, 1);
-        const QString text = line.section(u' ', 2), tone = QStringLiteral("\"Sending tone [");
+        const QString text = line.section(u' ', 2);
         out += (at == tick ? QString() : u'@' + (tick = at) + u' ') +
-               (text.startsWith(tone) ? text.mid(14).chopped(1)
-                                      : (what == QLatin1String(">") ? QString() : what) + text) +
+               (text.startsWith("\"Sending tone [") ? text.mid(14).chopped(1)
+                                                    : (what == ">" ? QString() : what) + text) +
                u' ';
     }
     return out.trimmed();
@@ -150,10 +148,9 @@ void KeypadTest::sequences()
     QFETCH(QString, script);
     QFETCH(QString, transcript);
     PanelRig rig;
-    if (QByteArray(QTest::currentDataTag()).startsWith("no device"))
-        rig.boxes().answer(QMessageBox::Yes); // go on without a device
-    else
-        rig.addDevice(1);
+    QByteArray(QTest::currentDataTag()).startsWith("no device")
+        ? rig.boxes().answer(QMessageBox::Yes) // go on without a device
+        : void(rig.addDevice(1));
     Zelvo &panel = rig.start();
     panel.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&panel));

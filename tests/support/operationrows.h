@@ -14,11 +14,11 @@
 #include <functional>
 
 // Starts a panel with devices on COM1 (able to come back after a hang-up,
-// never "Ready" on its own, answering nothing with "silent" in `events`, its
-// port closed with "closed") and COM2. Then `events` happen at their tick
-// from now: "N:hangup", "N:nomarkers", "N:inject:TEXT" on COM1's device; the
-// user's "N:abort", "N:esc", "N:com2" and any other "N:WHAT", handed to
-// `user`, from the event loop. At 5000 ticks, Abort.
+// never "Ready" on its own, silent or its port closed when `events` says so)
+// and COM2. Then `events` happen at their tick from now: "N:hangup",
+// "N:nomarkers", "N:inject:TEXT" on COM1's device; the user's "N:abort",
+// "N:esc", "N:com2" and any other "N:WHAT", handed to `user`, from the event
+// loop. At 5000 ticks, Abort.
 inline Zelvo &startRow(PanelRig &rig, const QString &events,
                        std::function<void(const QString &)> user = {})
 {
@@ -28,10 +28,10 @@ inline Zelvo &startRow(PanelRig &rig, const QString &events,
     rig.addDevice(2);
     Zelvo &panel = rig.start();
     zsim::Faults faults;
-    faults.silent = events.contains(QLatin1String("silent"));
+    faults.silent = events.contains("silent");
     faults.neverReady = true;
     device.setFaults(faults);
-    if (events.contains(QLatin1String("closed")))
+    if (events.contains("closed"))
         panel.MSComm1->setPortOpen(false);
     QStringList pending = events.split(u' ') << QStringLiteral("5000:abort");
     rig.setTickHook([&rig, &device, &panel, start = rig.ticks(), user, pending]() mutable {
@@ -42,26 +42,21 @@ inline Zelvo &startRow(PanelRig &rig, const QString &events,
             pending.removeAt(i--);
             zsim::Faults faults = device.faults();
             faults.noMarkers = true;
-            if (what == QLatin1String("nomarkers"))
+            if (what == "nomarkers")
                 device.setFaults(faults);
-            else if (what == QLatin1String("hangup"))
+            else if (what == "hangup")
                 device.hangUp();
-            else if (what.startsWith(QLatin1String("inject:")))
+            else if (what.startsWith("inject:"))
                 device.inject(what.mid(7).toStdString());
             else
-                QMetaObject::invokeMethod(
-                    &panel,
-                    [&panel, user, what] {
-                        if (what == QLatin1String("abort"))
-                            panel.Abort->click();
-                        else if (what == QLatin1String("esc"))
-                            QTest::keyClick(panel.windowHandle(), Qt::Key_Escape);
-                        else if (what == QLatin1String("com2"))
-                            panel.COM2->trigger();
-                        else
-                            user(what);
-                    },
-                    Qt::QueuedConnection);
+                QTimer::singleShot(0, &panel, [&panel, user, what] {
+                    if (what == "abort")
+                        panel.Abort->click();
+                    else if (what == "esc")
+                        QTest::keyClick(panel.windowHandle(), Qt::Key_Escape);
+                    else
+                        what == "com2" ? panel.COM2->trigger() : user(what);
+                });
         }
     });
     return panel;
@@ -94,28 +89,25 @@ inline void lineBack(PanelRig &rig, std::function<void()> next, const QByteArray
     QCOMPARE(rig.wire(1), wire);
 }
 
-// Compares the events of the kinds `expected` names or `always` names with
-// `expected` (new lines or " | " between events, a text ending in * standing
+// Compares the events of the kinds `expected` or `always` names with
+// `expected` (" | " or new lines between events, a text ending in * standing
 // for every text that begins so); "wire:BYTES" compares what COM1 received.
 inline void compareEvents(PanelRig &rig, const QString &expected, const QString &always = "> box")
 {
     const QStringList transcript = rig.transcript(); // once the devices have read everything
-    if (expected.startsWith(QLatin1String("wire:"))) {
-        QCOMPARE(rig.wire(1), expected.mid(5).toLatin1());
-        return;
-    }
+    if (expected.startsWith("wire:"))
+        return [&] { QCOMPARE(rig.wire(1), expected.mid(5).toLatin1()); }();
     QStringList want, got, kinds = always.split(u' ');
     for (const QString &line :
-         expected.split(QRegularExpression(QStringLiteral(" *(\n|\\|) *")), Qt::SkipEmptyParts)) {
-        const qsizetype quote = line.indexOf(u'"');
-        want << line.left(quote).simplified() + u' ' + line.mid(quote);
+         expected.split(QRegularExpression(" *(\n|\\|) *"), Qt::SkipEmptyParts)) {
+        want << line.left(line.indexOf(u'"')).simplified() + u' ' + line.mid(line.indexOf(u'"'));
         kinds << want.last().section(u' ', 1, 1);
     }
     for (const QString &line : transcript) {
-        const bool wild =
-            got.size() < want.size() && want[got.size()].endsWith(QLatin1String("*\""));
+        const QString next = got.size() < want.size() ? want[got.size()] : QString();
+        const bool wild = next.endsWith("*\"") && line.startsWith(next.chopped(2));
         if (kinds.contains(line.section(u' ', 1, 1)))
-            got << (wild && line.startsWith(want[got.size()].chopped(2)) ? want[got.size()] : line);
+            got << (wild ? next : line);
     }
     QCOMPARE(got, want);
 }
