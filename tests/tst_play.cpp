@@ -67,6 +67,70 @@ void run(Zelvo &panel, const QString &steps)
     }
 }
 
+// A row: operations separated by ";" and their alternatives by "|", all
+// leaving the same events; events: silent, TICK:hangup|nomarkers|inject:TEXT|abort|esc|com2.
+struct Row
+{
+    const char *name, *steps, *events, *expected;
+};
+
+const Row rows[] = {
+    {"memory 3, then timed 5 for 1000 ms", "memory 3 [ok]; timed t5 d1000 [ok]",
+     "56:inject:Ready\r\n",
+     R"(0 status "Memory Mode" | 0 status "Connecting" | 10 > "@" | 10 < "Connect\r\n"
+        25 status "Connected" | 35 status "Sending string in location 3" | 35 > "M" | 35 < "MP\r\n"
+        55 > "3\r\n" | 56 < "Ready\r\n" | 165 status "Ready" | 165 status "Time mode."
+        175 status "Connecting" | 185 > "@" | 185 < "Connect\r\n" | 200 status "Connected"
+        210 > "I" | 210 < "SM\r\n" | 230 > "5,1000\r"
+        230 status "Sending tone 5\r\nPress the ABORT button to cancel." | 330 status "Ready")"},
+    {"memory, Enter on an empty field, then two", "memory [enter] 25 [enter]",
+     "56:inject:Ready\r\n 121:inject:Ready\r\n",
+     R"(0 box "Zelvor: Please enter a location" | 10 > "@" | 35 > "M" | 55 > "2\r\n"
+        75 > "@" | 100 > "M" | 120 > "5\r\n")"},
+    {"memory, refused keys, eight at most", "memory 07 8 a 123456 5 =07123456 [bs] 6 [ok]",
+     "56:inject:Ready\r\n", R"(0 box "Zelvor: Only numbers 0 through 7 allowed."
+        0 box "Zelvor: Only numbers 0 through 7 allowed." | 10 > "@" | 35 > "M" | 55 > "6\r\n")"},
+    {"Cancel, frame or Esc",
+     "memory 12 [cancel]; timed t5 d1000 [cancel]|memory 12 [close]; timed t5 d1000 [close]|"
+     "memory [esc]; timed [esc]",
+     "", R"(0 status "Memory Mode" | 0 status "Cancelled.\r\n" | 100 status "Ready"
+        100 status "Time mode." | 100 status "" | 100 status "Cancelled.\r\n" | 200 status "Ready")"},
+    {"memory, no MP: no digit, no poll", "memory 3 [ok]", "20:nomarkers",
+     R"(10 > "@" | 10 < "Connect\r\n" | 35 > "M" | 35 < "\r\n")"},
+    {"silent device, memory then timed", "memory 3 [ok]; timed t5 d1000 [ok]", "silent",
+     R"(10 > "@" | 155 > "@")"},
+    {"memory, Ready split across two reads", "memory 2 [ok]", "57:inject:Rea 67:inject:dy\r\n",
+     R"(10 > "@" | 10 < "Connect\r\n" | 35 > "M" | 35 < "MP\r\n" | 55 > "2\r\n"
+        57 < "Rea" | 67 < "dy\r\n")"},
+    {"memory, Abort ends the poll and the play", "memory 35 [ok]", "102:abort",
+     R"(10 > "@" | 35 > "M" | 55 > "3\r\n" | 103 > "\r\n" | 203 > "%")"},
+    {"memory, hang-up during the poll", "memory 56 [ok]", "80:hangup",
+     R"(10 > "@" | 35 > "M" | 55 > "5\r\n" | 85 box "Zelvor: Error *")"},
+    {"memory, port changed during the poll", "memory 44 [ok]", "60:com2 150:abort",
+     R"(10 > "@" | 35 > "M" | 55 > "4\r\n" | 151 2> "\r\n" | 251 2> "%")"},
+    {"timed, sent as typed",
+     "timed ta d500 [ok]; timed t# d20 [ok]; timed t* d65535 [ok]; timed tD d50abc [ok]; "
+     "timed t0 d_300 [ok]; timed tB d40 [tab] [lf]; timed [again] t3 d200 [ok]; "
+     "timed t7 d70000 [enter] d300 [enter]",
+     "", "wire:@Ia,500\r@I#,20\r@I*,65535\r@ID,50abc\r@I0, 300\r@IB,40\r@I3,200\r@I7,300\r"},
+    {"timed, refusals",
+     "timed tE d1000 [ok] te [ok] t+ [ok] t_ [ok] t [ok] t1 d19 [ok] =20 d [ok] =20 d65536 "
+     "[ok] =65536 tE d5 [ok] [cancel]",
+     "", R"(0 box "Zelvor: Invalid tone: Please re-enter tone value" | 0 box "Zelvor: Inv*"
+        0 box "Zelvor: Inv*" | 0 box "Zelvor: Inv*" | 0 box "Zelvor: Please enter a value for the tone"
+        0 box "Zelvor: Time must be 20 milliseconds or greater." | 0 box "Zelvor: Time must be 2*"
+        0 box "Zelvor: Time must be less than 65,535" | 0 box "Zelvor: Time must be 2*")"},
+    {"timed, no SM: the tone is still told", "timed t5 d1000 [ok]", "30:nomarkers",
+     R"(0 status "Time mode." | 10 status "Connecting" | 20 > "@" | 35 status "Connected"
+        45 > "I" | 65 status "Sending tone 5\r\nPress the ABORT button to cancel."
+        165 status "Ready")"},
+    {"timed, hang-up before the SM is read", "timed t5 d1000 [ok]", "50:hangup",
+     R"(20 > "@" | 45 > "I" | 65 box "Zelvor: Error *")"},
+    {"abort twice, a click and Esc during it ignored", "abort; abort", "50:abort 60:esc",
+     R"(0 > "\r\n" | 0 status "Aborted.\r\n" | 100 status "" | 100 > "%" | 150 status "Ready"
+        150 > "\r\n" | 150 status "Aborted.\r\n" | 250 status "" | 250 > "%" | 300 status "Ready")"},
+};
+
 } // namespace
 
 class PlayTest : public QObject
@@ -74,90 +138,27 @@ class PlayTest : public QObject
     Q_OBJECT
 
 private slots:
-    void operations_data();
-    void operations();
-};
-
-void PlayTest::operations_data()
-{
-    QTest::addColumn<QString>("steps");  // alternatives separated by "|", same events
-    QTest::addColumn<QString>("events"); // silent, TICK:hangup|nomarkers|inject:TEXT|abort|esc|com2
-    QTest::addColumn<QString>("expected");
-    const auto row = [](const char *name, const char *steps, const char *events,
-                        const char *expected) {
-        QTest::newRow(name) << steps << events << expected;
-    };
-    row("memory 3, then timed 5 for 1000 ms", "memory 3 [ok]; timed t5 d1000 [ok]",
-        "56:inject:Ready\r\n",
-        R"(0 status "Memory Mode" | 0 status "Connecting" | 10 > "@" | 10 < "Connect\r\n"
-        25 status "Connected" | 35 status "Sending string in location 3" | 35 > "M" | 35 < "MP\r\n"
-        55 > "3\r\n" | 56 < "Ready\r\n" | 165 status "Ready" | 165 status "Time mode."
-        175 status "Connecting" | 185 > "@" | 185 < "Connect\r\n" | 200 status "Connected"
-        210 > "I" | 210 < "SM\r\n" | 230 > "5,1000\r"
-        230 status "Sending tone 5\r\nPress the ABORT button to cancel." | 330 status "Ready")");
-    row("memory, Enter on an empty field, then two", "memory [enter] 25 [enter]",
-        "56:inject:Ready\r\n 121:inject:Ready\r\n",
-        R"(0 box "Zelvor: Please enter a location" | 10 > "@" | 35 > "M" | 55 > "2\r\n"
-        75 > "@" | 100 > "M" | 120 > "5\r\n")");
-    row("memory, refused keys, eight at most", "memory 07 8 a 123456 5 =07123456 [bs] 6 [ok]",
-        "56:inject:Ready\r\n", R"(0 box "Zelvor: Only numbers 0 through 7 allowed."
-        0 box "Zelvor: Only numbers 0 through 7 allowed." | 10 > "@" | 35 > "M" | 55 > "6\r\n")");
-    row("Cancel, frame or Esc",
-        "memory 12 [cancel]; timed t5 d1000 [cancel]|memory 12 [close]; timed t5 d1000 [close]|"
-        "memory [esc]; timed [esc]",
-        "", R"(0 status "Memory Mode" | 0 status "Cancelled.\r\n" | 100 status "Ready"
-        100 status "Time mode." | 100 status "" | 100 status "Cancelled.\r\n" | 200 status "Ready")");
-    row("memory, no MP: no digit, no poll", "memory 3 [ok]", "20:nomarkers",
-        R"(10 > "@" | 10 < "Connect\r\n" | 35 > "M" | 35 < "\r\n")");
-    row("silent device, memory then timed", "memory 3 [ok]; timed t5 d1000 [ok]", "silent",
-        R"(10 > "@" | 155 > "@")");
-    row("memory, Ready split across two reads", "memory 2 [ok]", "57:inject:Rea 67:inject:dy\r\n",
-        R"(10 > "@" | 10 < "Connect\r\n" | 35 > "M" | 35 < "MP\r\n" | 55 > "2\r\n"
-        57 < "Rea" | 67 < "dy\r\n")");
-    row("memory, Abort ends the poll and the play", "memory 35 [ok]", "102:abort",
-        R"(10 > "@" | 35 > "M" | 55 > "3\r\n" | 103 > "\r\n" | 203 > "%")");
-    row("memory, hang-up during the poll", "memory 56 [ok]", "80:hangup",
-        R"(10 > "@" | 35 > "M" | 55 > "5\r\n" | 85 box "Zelvor: Error *")");
-    row("memory, port changed during the poll", "memory 44 [ok]", "60:com2 150:abort",
-        R"(10 > "@" | 35 > "M" | 55 > "4\r\n" | 151 2> "\r\n" | 251 2> "%")");
-    row("timed, sent as typed",
-        "timed ta d500 [ok]; timed t# d20 [ok]; timed t* d65535 [ok]; timed tD d50abc [ok]; "
-        "timed t0 d_300 [ok]; timed tB d40 [tab] [lf]; timed [again] t3 d200 [ok]; "
-        "timed t7 d70000 [enter] d300 [enter]",
-        "", "wire:@Ia,500\r@I#,20\r@I*,65535\r@ID,50abc\r@I0, 300\r@IB,40\r@I3,200\r@I7,300\r");
-    row("timed, refusals",
-        "timed tE d1000 [ok] te [ok] t+ [ok] t_ [ok] t [ok] t1 d19 [ok] =20 d [ok] =20 d65536 "
-        "[ok] =65536 tE d5 [ok] [cancel]",
-        "", R"(0 box "Zelvor: Invalid tone: Please re-enter tone value" | 0 box "Zelvor: Inv*"
-        0 box "Zelvor: Inv*" | 0 box "Zelvor: Inv*" | 0 box "Zelvor: Please enter a value for the tone"
-        0 box "Zelvor: Time must be 20 milliseconds or greater." | 0 box "Zelvor: Time must be 2*"
-        0 box "Zelvor: Time must be less than 65,535" | 0 box "Zelvor: Time must be 2*")");
-    row("timed, no SM: the tone is still told", "timed t5 d1000 [ok]", "30:nomarkers",
-        R"(0 status "Time mode." | 10 status "Connecting" | 20 > "@" | 35 status "Connected"
-        45 > "I" | 65 status "Sending tone 5\r\nPress the ABORT button to cancel."
-        165 status "Ready")");
-    row("timed, hang-up before the SM is read", "timed t5 d1000 [ok]", "50:hangup",
-        R"(20 > "@" | 45 > "I" | 65 box "Zelvor: Error *")");
-    row("abort twice, a click and Esc during it ignored", "abort; abort", "50:abort 60:esc",
-        R"(0 > "\r\n" | 0 status "Aborted.\r\n" | 100 status "" | 100 > "%" | 150 status "Ready"
-        150 > "\r\n" | 150 status "Aborted.\r\n" | 250 status "" | 250 > "%" | 300 status "Ready")");
-}
-
-void PlayTest::operations()
-{
-    QFETCH(QString, steps);
-    QFETCH(QString, events);
-    QFETCH(QString, expected);
-    for (const QString &alternative : steps.split(u'|')) {
-        PanelRig rig;
-        Zelvo &panel = startRow(rig, events);
-        run(panel, alternative);
-        compareEvents(rig, expected);
-        QVERIFY(panel.Memory->isEnabled());
-        lineBack(
-            rig, [&] { run(panel, QStringLiteral("memory 6 [ok]")); }, "@M6\r\n");
+    void operations_data()
+    {
+        QTest::addColumn<int>("row");
+        for (const Row &row : rows)
+            QTest::newRow(row.name) << int(&row - rows);
     }
-}
+
+    void operations()
+    {
+        QFETCH(int, row);
+        for (const QString &alternative : QString(rows[row].steps).split(u'|')) {
+            PanelRig rig;
+            Zelvo &panel = startRow(rig, rows[row].events);
+            run(panel, alternative);
+            compareEvents(rig, rows[row].expected);
+            QVERIFY(panel.Memory->isEnabled());
+            lineBack(
+                rig, [&] { run(panel, QStringLiteral("memory 6 [ok]")); }, "@M6\r\n");
+        }
+    }
+};
 
 QTEST_MAIN(PlayTest)
 #include "tst_play.moc"
