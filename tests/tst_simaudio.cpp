@@ -12,9 +12,7 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <cstdlib>
 #include <fcntl.h>
-#include <numeric>
 
 namespace {
 
@@ -29,14 +27,14 @@ std::vector<std::int16_t> readWav(const QString &path, bool closed = true)
     QFile file(path);
     const QByteArray all = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     const auto u32 = [&all](int at) { return qFromLittleEndian<quint32>(all.constData() + at); };
-    const auto u16 = [&all](int at) { return qFromLittleEndian<quint16>(all.constData() + at); };
-    if (all.size() < 44 || !all.startsWith("RIFF") || all.mid(8, 8) != "WAVEfmt " ||
-        u32(16) != 16 || u16(20) != 1 || u16(22) != 1 || u32(24) != 8000 || u32(28) != 16000 ||
-        u16(32) != 2 || u16(34) != 16 || all.mid(36, 4) != "data" || u32(40) % 2 != 0)
+    // "WAVE", "fmt " of 16 bytes: PCM, mono, 8000 Hz, 16000 bytes/s, 2 bytes a frame, 16 bits;
+    // "data"
+    const QByteArray format =
+        QByteArray::fromHex("57415645666d74201000000001000100401f0000803e00000200100064617461");
+    if (all.size() < 44 || !all.startsWith("RIFF") || all.mid(8, 32) != format || u32(40) % 2)
         return {};
-    const quint32 data = u32(40);
-    if (closed ? (data + 44 != quint32(all.size()) || u32(4) != data + 36)
-               : (data + 44 > quint32(all.size()) || u32(4) < data + 36))
+    const quint32 data = u32(40), size = quint32(all.size());
+    if (closed ? data + 44 != size || u32(4) != data + 36 : data + 44 > size || u32(4) < data + 36)
         return {};
     const auto *first = reinterpret_cast<const std::int16_t *>(all.constData() + 44);
     return {first, first + data / 2};
@@ -52,20 +50,20 @@ QString decode(const QString &path)
     return QString::fromLatin1(decoder.readAllStandardOutput()).remove("DTMF: ").remove('\n');
 }
 
-// Where the sound is: [start, end) of every stretch above a faint level,
-// bridging the dips of the sine waves' sum through zero.
-std::vector<std::pair<int, int>> toneEdges(const std::vector<std::int16_t> &samples)
+// Where the sound is: start, end, start, end... of every stretch above a faint
+// level, bridging the dips of the sine waves' sum through zero.
+std::vector<int> toneEdges(const std::vector<std::int16_t> &samples)
 {
-    std::vector<std::pair<int, int>> tones;
+    std::vector<int> edges;
     for (int i = 0; i < int(samples.size()); ++i) {
         if (std::abs(samples[std::size_t(i)]) < 0.01 * 2 * zsim::ToneTrack::Level)
             continue;
-        if (!tones.empty() && i - tones.back().second < PerMs)
-            tones.back().second = i + 1;
+        if (!edges.empty() && i - edges.back() < PerMs)
+            edges.back() = i + 1;
         else
-            tones.emplace_back(i, i + 1);
+            edges.insert(edges.end(), {i, i + 1});
     }
-    return tones;
+    return edges;
 }
 
 // Writes `steps` to the device's port (raw from the start), as the panel
@@ -76,11 +74,10 @@ void play(const std::string &portPath, const QString &wav, const QList<QByteArra
     QVERIFY(port.open(::open(portPath.c_str(), O_WRONLY | O_NOCTTY),
                       QIODevice::WriteOnly | QIODevice::Unbuffered, QFile::AutoCloseHandle));
     for (const QByteArray &step : steps) {
-        const std::size_t until = readWav(wav, false).size() + step.mid(1).toUInt() * PerMs;
-        if (step.startsWith('~'))
-            QTRY_VERIFY_WITH_TIMEOUT(readWav(wav, false).size() >= until, Patience);
-        else
-            QCOMPARE(port.write(step), step.size());
+        const bool wait = step.startsWith('~');
+        const std::size_t until = readWav(wav, false).size() + wait * step.mid(1).toUInt() * PerMs;
+        QVERIFY(wait || port.write(step) == step.size());
+        QTRY_VERIFY_WITH_TIMEOUT(readWav(wav, false).size() >= until, Patience);
     }
 }
 
@@ -129,26 +126,22 @@ private slots:
         QVERIFY(device.start());
         {
             zsim::DeviceSound sound(device, {zsim::openWavOutput(wav.toStdString(), nullptr)});
-            // Then the file runs on well past the last tone.
-            const int rest = std::accumulate(lengths.begin(), lengths.end(), 200,
-                                             [](int sum, int ms) { return sum + std::abs(ms); });
+            int rest = 200; // the file runs on well past the last tone
+            for (int ms : lengths)
+                rest += std::abs(ms);
             play(device.portPath(), wav, steps + QList<QByteArray>{"~" + QByteArray::number(rest)});
         }
         QCOMPARE(decode(wav), digits);
         const std::vector<std::int16_t> samples = readWav(wav);
-        const auto tones = toneEdges(samples);
-        QCOMPARE(int(tones.size()), (lengths.size() + 1) / 2);
+        const std::vector<int> edges = toneEdges(samples);
+        QCOMPARE(edges.size(), std::size_t(lengths.size() + 1) / 2 * 2);
         for (int i = 0; i < lengths.size(); ++i) {
-            const auto &tone = tones[std::size_t(i / 2)];
-            const int measured = i % 2 == 0 ? tone.second - tone.first
-                                            : tones[std::size_t(i / 2 + 1)].first - tone.second;
-            if (lengths[i] < 0) { // cut short: long enough, and over well before the file
-                QVERIFY2(measured >= -lengths[i] * PerMs, qPrintable(QString::number(measured)));
-                QVERIFY(tone.second + 150 * PerMs < int(samples.size()));
-            } else {
-                QVERIFY2(std::abs(measured - lengths[i] * PerMs) <= 2 * PerMs,
-                         qPrintable(QStringLiteral("%1: %2 samples").arg(i).arg(measured)));
-            }
+            const int measured = edges[i + 1] - edges[i], want = std::abs(lengths[i]) * PerMs;
+            // A tone cut short lasts long enough and is over well before the file.
+            QVERIFY2(lengths[i] < 0
+                         ? measured >= want && edges[i + 1] + 150 * PerMs < samples.size()
+                         : std::abs(measured - want) <= 2 * PerMs,
+                     qPrintable(QStringLiteral("%1: %2 samples").arg(i).arg(measured)));
         }
     }
 
