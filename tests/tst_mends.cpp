@@ -3,7 +3,6 @@
 // and what a screen reader gets: windows by role and title, labels by value.
 
 #include "app/defprompt.h"
-#include "app/statusbox.h"
 #include "files/fileio.h"
 #include "play/memorymode.h"
 #include "play/multiplay.h"
@@ -12,13 +11,11 @@
 
 #include <QAccessible>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <unistd.h>
 
@@ -32,7 +29,6 @@ private slots:
         PanelRig rig;
         rig.addDevice(1);
         Zelvo &panel = rig.start();
-        rig.clearWire();
         int esc = 27, five = '5';
         QTimer::singleShot(0, &panel, [&] { // a tone key tapped inside Esc's Abort
             panel.handle([&] { panel.Form_KeyDown(five, 0); });

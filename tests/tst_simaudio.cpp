@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -33,47 +32,6 @@ std::vector<std::int16_t> readWav(const QString &path, bool closed = true)
     return {first, first + data / 2};
 }
 
-// The digits multimon-ng hears in a WAV file, in order.
-QString decode(const QString &path)
-{
-    QProcess decoder;
-    decoder.start(QStringLiteral("multimon-ng"), {"-q", "-a", "DTMF", "-t", "wav", path});
-    decoder.waitForFinished(Patience);
-    // Nothing but "DTMF: <digit>" lines, or the comparison fails.
-    return QString::fromLatin1(decoder.readAllStandardOutput()).remove("DTMF: ").remove('\n');
-}
-
-// Where the sound is: start, end, start, end... of every stretch above a faint
-// level, bridging the dips of the sine waves' sum through zero.
-std::vector<int> toneEdges(const std::vector<std::int16_t> &samples)
-{
-    std::vector<int> edges;
-    for (int i = 0; i < int(samples.size()); ++i) {
-        if (std::abs(samples[std::size_t(i)]) < 0.01 * 2 * zsim::ToneTrack::Level)
-            continue;
-        if (!edges.empty() && i - edges.back() < PerMs)
-            edges.back() = i + 1;
-        else
-            edges.insert(edges.end(), {i, i + 1});
-    }
-    return edges;
-}
-
-// Writes `steps` to the device's port (raw from the start), as the panel
-// would; "~N" waits until the file has grown N ms more.
-void play(const std::string &portPath, const QString &wav, const QList<QByteArray> &steps)
-{
-    QFile port;
-    QVERIFY(port.open(::open(portPath.c_str(), O_WRONLY | O_NOCTTY),
-                      QIODevice::WriteOnly | QIODevice::Unbuffered, QFile::AutoCloseHandle));
-    for (const QByteArray &step : steps) {
-        const bool wait = step.startsWith('~');
-        const std::size_t until = readWav(wav, false).size() + wait * step.mid(1).toUInt() * PerMs;
-        QVERIFY(wait || port.write(step) == step.size());
-        QTRY_VERIFY_WITH_TIMEOUT(readWav(wav, false).size() >= until, Patience);
-    }
-}
-
 } // namespace
 
 class TestSimAudio : public QObject
@@ -81,12 +39,6 @@ class TestSimAudio : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("multimon-ng")).isEmpty())
-            QSKIP("multimon-ng is missing (scripts/install-deps installs it)");
-    }
-
     void rendersWhatTheDevicePlays_data()
     {
         using Steps = QList<QByteArray>;
@@ -120,16 +72,39 @@ private slots:
         QProcess sim;
         sim.start(QStringLiteral(ZELVOR_SIM_PATH), {"--unpaced", "--audio", wav});
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), Patience);
+        QFile port; // written raw from the start, as the panel would
+        QVERIFY(port.open(::open(sim.readLine().trimmed().constData(), O_WRONLY | O_NOCTTY),
+                          QIODevice::WriteOnly | QIODevice::Unbuffered, QFile::AutoCloseHandle));
         int rest = 200; // the file runs on well past the last tone
         for (int ms : lengths)
             rest += std::abs(ms);
-        play(sim.readLine().trimmed().toStdString(), wav,
-             steps + QList<QByteArray>{"~" + QByteArray::number(rest)});
+        for (const QByteArray &step : steps + QList<QByteArray>{"~" + QByteArray::number(rest)}) {
+            const bool wait = step.startsWith('~'); // "~N": until the file has grown N ms more
+            const std::size_t until =
+                readWav(wav, false).size() + wait * step.mid(1).toUInt() * PerMs;
+            QVERIFY(wait || port.write(step) == step.size());
+            QTRY_VERIFY_WITH_TIMEOUT(readWav(wav, false).size() >= until, Patience);
+        }
         killed ? sim.kill() : sim.terminate();
         QVERIFY(sim.waitForFinished(Patience));
-        QCOMPARE(decode(wav), digits);
+        QProcess decoder; // scripts/install-deps installs it
+        decoder.start(QStringLiteral("multimon-ng"), {"-q", "-a", "DTMF", "-t", "wav", wav});
+        QVERIFY2(decoder.waitForFinished(Patience), qPrintable(decoder.errorString()));
+        // Nothing but "DTMF: <digit>" lines, or the comparison fails.
+        QCOMPARE(QString::fromLatin1(decoder.readAllStandardOutput()).remove("DTMF: ").remove('\n'),
+                 digits);
         const std::vector<std::int16_t> samples = readWav(wav, !killed);
-        const std::vector<int> edges = toneEdges(samples);
+        // Where the sound is: start, end, start... of every stretch above a faint
+        // level, bridging the dips of the sine waves' sum through zero.
+        std::vector<int> edges;
+        for (int i = 0; i < int(samples.size()); ++i) {
+            if (std::abs(samples[std::size_t(i)]) < 0.01 * 2 * zsim::ToneTrack::Level)
+                continue;
+            if (!edges.empty() && i - edges.back() < PerMs)
+                edges.back() = i + 1;
+            else
+                edges.insert(edges.end(), {i, i + 1});
+        }
         QCOMPARE(edges.size(), std::size_t(lengths.size() + 1) / 2 * 2);
         for (int i = 0; i < lengths.size(); ++i) {
             const int measured = edges[i + 1] - edges[i], want = std::abs(lengths[i]) * PerMs;
