@@ -3,7 +3,6 @@
 // and what a screen reader gets: windows by role and title, labels by value.
 
 #include "app/defprompt.h"
-#include "app/statusbox.h"
 #include "files/fileio.h"
 #include "play/memorymode.h"
 #include "play/multiplay.h"
@@ -12,201 +11,155 @@
 
 #include <QAccessible>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <unistd.h>
-
-namespace {
-
-QString name(QObject *object)
-{
-    return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name);
-}
-
-} // namespace
 
 class MendsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void escNeverSendsATone();
-    void abortInsideAbortEndsTheReadyPoll();
-    void paste_data();
-    void paste();
-    void exportWritesInPlaceWithoutATemporaryFile();
-    void windowsAndLabelsForScreenReaders();
-};
-
-void MendsTest::escNeverSendsATone()
-{
-    PanelRig rig;
-    rig.addDevice(1);
-    Zelvo &panel = rig.start();
-    rig.clearWire();
-    rig.setTickHook([&, pressed = false]() mutable { // a tone key tapped inside Esc's Abort
-        if (!pressed && panel.StatusBox->text() == QLatin1String("Aborted.\r\n")) {
-            pressed = true;
-            QTimer::singleShot(0, &panel, [&, key = int('5')]() mutable {
-                panel.handle([&] { panel.Form_KeyDown(key, 0); });
-                panel.handle([&] { panel.Form_KeyUp(key, 0); });
-            });
-        }
-    });
-    int esc = 27;
-    panel.handle([&] { panel.Form_KeyDown(esc, 0); });
-    QCOMPARE(rig.wire(1), QByteArray("\r\n%5%%"));
-}
-
-void MendsTest::abortInsideAbortEndsTheReadyPoll()
-{
-    PanelRig rig;
-    zsim::Faults neverReady;
-    neverReady.neverReady = true;
-    rig.addDevice(1).setFaults(neverReady);
-    Zelvo &panel = rig.start();
-    // A memory play started inside an Abort's wait; a second Abort in its poll.
-    const std::function<void()> steps[] = {
-        [&] { panel.Memory->click(); },
-        [&] {
-            panel.memoryMode()->Location->setText(QStringLiteral("3"));
-            panel.memoryMode()->MemOK->click();
-        },
-        [&] { panel.Abort->click(); },
-        [&] { panel.handle([&] { panel.Form_Terminate(); }); }, // the poll never ended
-    };
-    int step = 0, at = 0;
-    rig.setTickHook([&] {
-        const bool due[] = {panel.StatusBox->text() == QLatin1String("Aborted.\r\n"),
-                            panel.memoryMode() && panel.memoryMode()->isVisible(),
-                            rig.wire(1).endsWith("3\r\n") && rig.ticks() > at + 30,
-                            rig.ticks() > at + 5000};
-        if (step < 4 && due[step]) {
-            at = rig.ticks();
-            QTimer::singleShot(0, &panel, steps[step++]);
-        }
-    });
-    panel.Abort->click();
-    QCOMPARE(step, 3);
-    QVERIFY(panel.Memory->isEnabled());
-}
-
-void MendsTest::paste_data()
-{
-    QTest::addColumn<bool>("location"); // else a settings field that takes five typed characters
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("pasted");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("location digits") << true << "1"
-                                     << "25"
-                                     << "125" << false;
-    QTest::newRow("location 8") << true << "1"
-                                << "8"
-                                << "1" << true;
-    QTest::newRow("location letters") << true << "1"
-                                      << "ab"
-                                      << "1" << true;
-    QTest::newRow("location beyond 8") << true << "1"
-                                       << "234567012"
-                                       << "12345670" << false;
-    QTest::newRow("length, the rest cut") << false << "12"
-                                          << "34567"
-                                          << "12345" << false;
-    QTest::newRow("length, long text kept") << false << "1234567"
-                                            << "8"
-                                            << "1234567" << false;
-}
-
-void MendsTest::paste()
-{
-    QFETCH(bool, location);
-    QFETCH(QString, before);
-    QFETCH(QString, pasted);
-    QFETCH(QString, after);
-    QFETCH(bool, refused);
-    PanelRig rig;
-    MemoryMode dialog(&rig.panel());
-    QLineEdit *field = location ? dialog.Location : rig.panel().Length[0];
-    field->setText(before);
-    QGuiApplication::clipboard()->setText(pasted);
-    if (refused)
-        rig.boxes().answer(QMessageBox::Ok);
-    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
-    QCoreApplication::processEvents();
-    QCOMPARE(field->text(), after);
-    QCOMPARE(rig.boxes().texts(),
-             refused ? QStringList{MemoryMode::refusedNotice()} : QStringList());
-}
-
-void MendsTest::exportWritesInPlaceWithoutATemporaryFile()
-{
-    PanelRig rig;
-    rig.boxes().answer(QMessageBox::Yes); // no device: every field empty
-    Zelvo &panel = rig.start();
-    // A file anyone may write, in a folder nobody may add to (root exports as nobody).
-    QTemporaryDir dir;
-    const QString name = dir.filePath(QStringLiteral("set.zlv.csv"));
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
-    file.close();
-    QVERIFY(file.setPermissions(QFileDevice::Permissions(0x6666)));
-    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x5555)));
-    // The chooser waits without ticks: answer it as soon as it shows.
-    QTimer chooser;
-    QObject::connect(&chooser, &QTimer::timeout, &panel, [&] {
-        FileIO *io = panel.findChild<FileIO *>();
-        if (io && io->isVisible() && io->Fname->text() != name) {
-            io->Fname->setText(name);
-            QTimer::singleShot(0, io->OK, &QPushButton::click);
-        }
-    });
-    chooser.start(1);
-    const bool root = geteuid() == 0;
-    QVERIFY(!root || seteuid(65534) == 0);
-    panel.Export->click();
-    QVERIFY(!root || seteuid(0) == 0);
-    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7700));
-    QCOMPARE(rig.boxes().texts().size(), 1); // the search's question only
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray(",,\r\n").repeated(28));
-}
-
-void MendsTest::windowsAndLabelsForScreenReaders()
-{
-    PanelRig rig;
-    rig.addDevice(1);
-    Zelvo &panel = rig.start();
-    MemoryMode memory(&panel);
-    SingleMode single(&panel);
-    const QList<std::pair<QWidget *, QAccessible::Role>> windows{
-        {&panel, QAccessible::Window},
-        {panel.multiPlay(), QAccessible::Window},
-        {panel.defPrompt(), QAccessible::Dialog},
-        {panel.fileIO(), QAccessible::Dialog},
-        {&memory, QAccessible::Dialog},
-        {&single, QAccessible::Dialog}};
-    for (const auto &[window, role] : windows) {
-        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), role);
-        QCOMPARE(name(window), window->windowTitle());
+    void escNeverSendsATone()
+    {
+        PanelRig rig;
+        rig.addDevice(1);
+        Zelvo &panel = rig.start();
+        int esc = 27, five = '5';
+        QTimer::singleShot(0, &panel, [&] { // a tone key tapped inside Esc's Abort
+            panel.handle([&] { panel.Form_KeyDown(five, 0); });
+            panel.handle([&] { panel.Form_KeyUp(five, 0); });
+        });
+        panel.handle([&] { panel.Form_KeyDown(esc, 0); });
+        QCOMPARE(rig.wire(1), QByteArray("\r\n%5%%"));
     }
-    QVERIFY(panel.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
-    QCOMPARE(name(panel.Firmware), panel.Firmware->text());
-    panel.defPrompt()->setText(QStringLiteral("Reading Current Settings"));
-    QCOMPARE(name(panel.defPrompt()->findChild<QLabel *>()), panel.defPrompt()->text());
-    panel.fileIO()->IOLable->setText(QStringLiteral("Enter Filename to load..."));
-    QCOMPARE(name(panel.fileIO()->IOLable), panel.fileIO()->IOLable->text());
-    // The path behind each port shows in the menu, with why it cannot be used.
-    QVERIFY(panel.COMSelect->toolTipsVisible());
-    QCOMPARE(panel.COM1->toolTip(), QString::fromStdString(rig.device(1).portPath()));
-    QCOMPARE(panel.COM2->toolTip(), rig.missingPath(2) + QStringLiteral(" (does not exist)"));
-}
+
+    void abortInsideAbortEndsTheReadyPoll()
+    {
+        PanelRig rig;
+        zsim::Faults neverReady;
+        neverReady.neverReady = true;
+        rig.addDevice(1).setFaults(neverReady);
+        Zelvo &panel = rig.start();
+        // A memory play started inside an Abort's wait; a second Abort in its poll.
+        QTimer::singleShot(0, &panel, [&] {
+            QTimer::singleShot(0, &panel, [&] {
+                panel.memoryMode()->Location->setText(QStringLiteral("3"));
+                panel.memoryMode()->MemOK->click();
+            });
+            panel.Memory->click();
+        });
+        int second = -1; // the tick of the second Abort
+        rig.setTickHook([&] {
+            if (second < 0 && rig.wire(1).endsWith("3\r\n")) {
+                second = rig.ticks();
+                QTimer::singleShot(0, panel.Abort, &QPushButton::click);
+            } else if (second >= 0 && rig.ticks() > second + 5000) { // the poll never ended
+                QTimer::singleShot(0, &panel,
+                                   [&] { panel.handle([&] { panel.Form_Terminate(); }); });
+            }
+        });
+        panel.Abort->click();
+        QCOMPARE(rig.endings(), 0);
+        QVERIFY(panel.Memory->isEnabled());
+    }
+
+    void paste_data()
+    {
+        // Into the location field (0 to 7, eight at most; else refused with a
+        // notice) or a settings field that takes five typed characters.
+        QTest::addColumn<bool>("location");
+        QTest::addColumn<QStringList>("beforePastedAfter");
+        QTest::newRow("location 8 refused") << true << QStringList{"1", "8", "1"};
+        QTest::newRow("location, the rest cut")
+            << true << QStringList{"1", "234567012", "12345670"};
+        QTest::newRow("length, the rest cut") << false << QStringList{"12", "34567", "12345"};
+        QTest::newRow("length, longer text kept")
+            << false << QStringList{"1234567", "8", "1234567"};
+    }
+
+    void paste()
+    {
+        QFETCH(bool, location);
+        QFETCH(QStringList, beforePastedAfter);
+        const bool refused = location && beforePastedAfter[0] == beforePastedAfter[2];
+        PanelRig rig;
+        MemoryMode dialog(&rig.panel());
+        QLineEdit *field = location ? dialog.Location : rig.panel().Length[0];
+        field->setText(beforePastedAfter[0]);
+        QGuiApplication::clipboard()->setText(beforePastedAfter[1]);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        QCOMPARE(field->text(), beforePastedAfter[2]);
+        QCOMPARE(rig.boxes().texts(),
+                 refused ? QStringList{MemoryMode::refusedNotice()} : QStringList());
+    }
+
+    void exportWritesInPlaceWithoutATemporaryFile()
+    {
+        PanelRig rig;
+        rig.boxes().answer(QMessageBox::Yes); // no device: every field empty
+        Zelvo &panel = rig.start();
+        // A file anyone may write, in a folder nobody may add to (root exports as nobody).
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("set.zlv.csv"));
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
+        file.close();
+        QVERIFY(file.setPermissions(QFileDevice::Permissions(0x6666)));
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x5555)));
+        QTimer chooser; // it waits without ticks: answered as soon as it shows
+        QObject::connect(&chooser, &QTimer::timeout, &panel, [&] {
+            FileIO *io = panel.findChild<FileIO *>();
+            if (io && io->isVisible() && io->Fname->text() != name) {
+                io->Fname->setText(name);
+                QTimer::singleShot(0, io->OK, &QPushButton::click);
+            }
+        });
+        chooser.start(1);
+        const bool root = geteuid() == 0;
+        QVERIFY(!root || seteuid(65534) == 0);
+        panel.Export->click();
+        QVERIFY(!root || seteuid(0) == 0);
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7700));
+        QCOMPARE(rig.boxes().texts().size(), 1); // the search's question only
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray(",,\r\n").repeated(28));
+    }
+
+    void windowsAndLabelsForScreenReaders()
+    {
+        PanelRig rig;
+        rig.addDevice(1);
+        Zelvo &panel = rig.start();
+        MemoryMode memory(&panel);
+        SingleMode single(&panel);
+        const auto reader = [](QObject *object) {
+            return QAccessible::queryAccessibleInterface(object);
+        };
+        for (QWidget *window : QList<QWidget *>{&panel, panel.multiPlay(), panel.defPrompt(),
+                                                panel.fileIO(), &memory, &single}) {
+            const bool main = window == &panel || window == panel.multiPlay();
+            QCOMPARE(reader(window)->role(), main ? QAccessible::Window : QAccessible::Dialog);
+            QCOMPARE(reader(window)->text(QAccessible::Name), window->windowTitle());
+        }
+        // Labels whose text changes are read by what they show.
+        QVERIFY(panel.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
+        panel.defPrompt()->setText(QStringLiteral("Reading Current Settings"));
+        panel.fileIO()->IOLable->setText(QStringLiteral("Enter Filename to load..."));
+        for (QLabel *label :
+             {panel.Firmware, panel.defPrompt()->findChild<QLabel *>(), panel.fileIO()->IOLable})
+            QCOMPARE(reader(label)->text(QAccessible::Name), label->text());
+        // The path behind each port shows in the menu, with why it cannot be used.
+        QVERIFY(panel.COMSelect->toolTipsVisible());
+        QCOMPARE(panel.COM1->toolTip(), QString::fromStdString(rig.device(1).portPath()));
+        QCOMPARE(panel.COM2->toolTip(), rig.missingPath(2) + QStringLiteral(" (does not exist)"));
+    }
+};
 
 QTEST_MAIN(MendsTest)
 #include "tst_mends.moc"
