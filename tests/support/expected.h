@@ -1,8 +1,7 @@
 #pragma once
 
-// What a test expects, kept short: tables with one struct per row, and
-// transcripts written the way the panel talks (a running tick, one line per
-// event, as PanelRig records them), the waits taken from the command set.
+// Tables with one struct per row, and transcripts built the way the panel
+// talks (as PanelRig records them), the waits taken from the command set.
 
 #include "link/escape.h"
 #include "sim/protocol.h"
@@ -28,33 +27,13 @@ template <typename Row> const Row &fetch()
 
 inline const QByteArray NoDevice =
     "Zelvor: Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?";
-
-inline zsim::Faults silent()
-{
-    zsim::Faults faults;
-    faults.silent = true;
-    return faults;
-}
+inline const zsim::Faults Silent{true};
 
 // The panel after a start-up without a device, answered Yes.
 inline Zelvo &startAlone(PanelRig &rig)
 {
     rig.boxes().answer(QMessageBox::Yes);
     return rig.start();
-}
-
-// The device answers each command letter with the test's own reply, and nothing else.
-inline void script(PanelRig &rig, zsim::SimulatedDevice &device,
-                   std::map<char, std::string> replies)
-{
-    device.setFaults(silent());
-    rig.setTickHook([&device, replies, done = device.received().size()]() mutable {
-        const std::string got = device.received();
-        for (; done < got.size(); ++done) {
-            if (const auto reply = replies.find(got[done]); reply != replies.end())
-                device.inject(reply->second);
-        }
-    });
 }
 
 struct WireScript
@@ -83,16 +62,11 @@ struct WireScript
             return out("@").in("Connect\r\n").wait(15).status("Connected");
         return (port == 's' ? out("@") : *this).wait(15);
     }
-    // The search once the device answered: 30 ticks, a line break, a discard.
-    WireScript &found()
+    // The search once the device answered, and the read of a device holding `memory`.
+    WireScript &found(const zsim::Memory &memory, const QByteArray &firmware = "Zelvor 2.1")
     {
         prompt("Zelvo Found").wait(30).prompt("Reading Current Settings");
-        return out("\r\n").wait(10);
-    }
-    // The settings read from a device holding `memory`.
-    WireScript &read(const zsim::Memory &memory, const QByteArray &firmware = "Zelvor 2.1")
-    {
-        probe().out("R").in(firmware).wait(10);
+        out("\r\n").wait(10).probe().out("R").in(firmware).wait(10);
         for (int i = 0; i < 8; ++i) {
             const QByteArray digit = QByteArray::number(i);
             wait(10).probe().wait(10).out("V").in("VM\r\n").wait(15);
@@ -106,6 +80,6 @@ struct WireScript
     {
         status("Reading the device settings").wait(100).status("");
         prompt("Looking for a Zelvo").probe().status("Trying COM Port # 1").probe();
-        return found().read(memory, firmware);
+        return found(memory, firmware);
     }
 };
