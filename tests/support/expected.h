@@ -11,7 +11,7 @@
 
 #include <map>
 
-// The one column "row" of a data table, and its rows.
+// A data table of one column "row", and its current row.
 template <typename Row> void table(std::initializer_list<std::pair<const char *, Row>> rows)
 {
     QTest::addColumn<Row>("row");
@@ -19,7 +19,6 @@ template <typename Row> void table(std::initializer_list<std::pair<const char *,
         QTest::newRow(name) << row;
 }
 
-// The current row of such a table.
 template <typename Row> const Row &fetch()
 {
     return *static_cast<Row *>(QTest::qData("row", qMetaTypeId<Row>()));
@@ -28,13 +27,6 @@ template <typename Row> const Row &fetch()
 inline const QByteArray NoDevice =
     "Zelvor: Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?";
 inline const zsim::Faults Silent{true};
-
-// The panel after a start-up without a device, answered Yes.
-inline Zelvo &startAlone(PanelRig &rig)
-{
-    rig.boxes().answer(QMessageBox::Yes);
-    return rig.start();
-}
 
 struct WireScript
 {
@@ -53,8 +45,7 @@ struct WireScript
     WireScript &status(const QByteArray &text) { return line("status", text); }
     WireScript &prompt(const QByteArray &text) { return line("prompt", text); }
     WireScript &box(const QByteArray &text) { return line("box", text); }
-    // Connect on a port where the device answers ('D'), keeps silent ('s') or
-    // that is closed (anything else): a 10-tick discard, "@", 15 ticks.
+    // Connect where the device answers ('D'), keeps silent ('s') or no port is open.
     WireScript &probe(char port = 'D')
     {
         status("Connecting").wait(10);
