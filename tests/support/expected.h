@@ -1,8 +1,7 @@
 #pragma once
 
-// What a test expects, kept short: tables with one struct per row, and
-// transcripts written the way the panel talks (a running tick, one line per
-// event, as PanelRig records them), the waits taken from the command set.
+// Tables with one struct per row, and transcripts built the way the panel
+// talks (as PanelRig records them), the waits taken from the command set.
 
 #include "link/escape.h"
 #include "sim/protocol.h"
@@ -12,7 +11,7 @@
 
 #include <map>
 
-// The one column "row" of a data table, and its rows.
+// A data table of one column "row", and its current row.
 template <typename Row> void table(std::initializer_list<std::pair<const char *, Row>> rows)
 {
     QTest::addColumn<Row>("row");
@@ -20,7 +19,6 @@ template <typename Row> void table(std::initializer_list<std::pair<const char *,
         QTest::newRow(name) << row;
 }
 
-// The current row of such a table.
 template <typename Row> const Row &fetch()
 {
     return *static_cast<Row *>(QTest::qData("row", qMetaTypeId<Row>()));
@@ -28,34 +26,7 @@ template <typename Row> const Row &fetch()
 
 inline const QByteArray NoDevice =
     "Zelvor: Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?";
-
-inline zsim::Faults silent()
-{
-    zsim::Faults faults;
-    faults.silent = true;
-    return faults;
-}
-
-// The panel after a start-up without a device, answered Yes.
-inline Zelvo &startAlone(PanelRig &rig)
-{
-    rig.boxes().answer(QMessageBox::Yes);
-    return rig.start();
-}
-
-// The device answers each command letter with the test's own reply, and nothing else.
-inline void script(PanelRig &rig, zsim::SimulatedDevice &device,
-                   std::map<char, std::string> replies)
-{
-    device.setFaults(silent());
-    rig.setTickHook([&device, replies, done = device.received().size()]() mutable {
-        const std::string got = device.received();
-        for (; done < got.size(); ++done) {
-            if (const auto reply = replies.find(got[done]); reply != replies.end())
-                device.inject(reply->second);
-        }
-    });
-}
+inline const zsim::Faults Silent{true};
 
 struct WireScript
 {
@@ -74,8 +45,7 @@ struct WireScript
     WireScript &status(const QByteArray &text) { return line("status", text); }
     WireScript &prompt(const QByteArray &text) { return line("prompt", text); }
     WireScript &box(const QByteArray &text) { return line("box", text); }
-    // Connect on a port where the device answers ('D'), keeps silent ('s') or
-    // that is closed (anything else): a 10-tick discard, "@", 15 ticks.
+    // Connect where the device answers ('D'), keeps silent ('s') or no port is open.
     WireScript &probe(char port = 'D')
     {
         status("Connecting").wait(10);
@@ -83,16 +53,11 @@ struct WireScript
             return out("@").in("Connect\r\n").wait(15).status("Connected");
         return (port == 's' ? out("@") : *this).wait(15);
     }
-    // The search once the device answered: 30 ticks, a line break, a discard.
-    WireScript &found()
+    // The search once the device answered, and the read of a device holding `memory`.
+    WireScript &found(const zsim::Memory &memory, const QByteArray &firmware = "Zelvor 2.1")
     {
         prompt("Zelvo Found").wait(30).prompt("Reading Current Settings");
-        return out("\r\n").wait(10);
-    }
-    // The settings read from a device holding `memory`.
-    WireScript &read(const zsim::Memory &memory, const QByteArray &firmware = "Zelvor 2.1")
-    {
-        probe().out("R").in(firmware).wait(10);
+        out("\r\n").wait(10).probe().out("R").in(firmware).wait(10);
         for (int i = 0; i < 8; ++i) {
             const QByteArray digit = QByteArray::number(i);
             wait(10).probe().wait(10).out("V").in("VM\r\n").wait(15);
@@ -106,6 +71,6 @@ struct WireScript
     {
         status("Reading the device settings").wait(100).status("");
         prompt("Looking for a Zelvo").probe().status("Trying COM Port # 1").probe();
-        return found().read(memory, firmware);
+        return found(memory, firmware);
     }
 };
