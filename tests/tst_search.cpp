@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSerialPort>
 
+#include <limits>
+
 namespace {
 
 // "COM2 0100 2": the open port ("-" none), the check marks of COM1 to COM4, the port
@@ -166,6 +168,10 @@ private slots:
         panel.Pause(outer);
         QCOMPARE(QList<int>({rig.ticks() - from, panel.timerVal, runs}),
                  QList<int>({ticks, ticks, outer > 0}));
+        panel.setTickGate({}); // and it stops at its limit
+        panel.timerVal = std::numeric_limits<qint32>::max();
+        panel.Timer1_Timer();
+        QCOMPARE(panel.timerVal, std::numeric_limits<qint32>::max());
     }
 
     void probe() // a late reply is discarded; the answer is read whole, four characters a read
