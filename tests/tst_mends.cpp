@@ -3,6 +3,7 @@
 // and what a screen reader gets: windows by role and title, labels by value.
 
 #include "app/defprompt.h"
+#include "app/statusbox.h"
 #include "files/fileio.h"
 #include "play/memorymode.h"
 #include "play/multiplay.h"
@@ -10,11 +11,13 @@
 #include "support/panelrig.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include <unistd.h>
@@ -57,6 +60,7 @@ private slots:
         rig.setTickHook([&] {
             if (second < 0 && rig.wire(1).endsWith("3\r\n")) {
                 second = rig.ticks();
+                QVERIFY(!panel.Memory->isEnabled()); // no second memory play meanwhile
                 QTimer::singleShot(0, panel.Abort, &QPushButton::click);
             } else if (second >= 0 && rig.ticks() > second + 5000) { // the poll never ended
                 QTimer::singleShot(0, &panel,
@@ -147,6 +151,24 @@ private slots:
             QCOMPARE(reader(window)->role(), main ? QAccessible::Window : QAccessible::Dialog);
             QCOMPARE(reader(window)->text(QAccessible::Name), window->windowTitle());
         }
+        // Every control is found by its name (a combo box, such as the chooser's
+        // drive list, is read by its value on this platform).
+        const QList<std::pair<QWidget *, const char *>> named{
+            {panel.MemString[3], "String 3"},
+            {panel.Length[0], "Length 0"},
+            {panel.Space[7], "Space 7"},
+            {panel.Update[2], "Update 2"},
+            {panel.StatusBox, "Status"},
+            {memory.Location, "Location"},
+            {single.Tone, "Tone"},
+            {single.Duration, "Duration"},
+            {panel.fileIO()->Fname, "File Name"},
+
+            {panel.fileIO()->Dir1, "Directories"},
+            {panel.fileIO()->File1, "Files"},
+            {panel.multiPlay()->ToneGrid, "Tone list"}};
+        for (const auto &[control, name] : named)
+            QCOMPARE(reader(control)->text(QAccessible::Name), QString::fromLatin1(name));
         // Labels whose text changes are read by what they show.
         QVERIFY(panel.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
         panel.defPrompt()->setText(QStringLiteral("Reading Current Settings"));
