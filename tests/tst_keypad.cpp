@@ -47,11 +47,17 @@ void play(Zelvo &panel, const QString &script)
     for (const QString &step : script.split(u' ', Qt::SkipEmptyParts)) {
         const QChar act = step[0];
         if (step == "field" || step == "pad") {
-            (step == "field" ? static_cast<QWidget *>(panel.Length[0]) : panel.KeyPad[0])
-                ->setFocus();
+            // Each kind of settings field turns keyboard tones off while it has the focus.
+            const QList<QWidget *> route =
+                step == "pad" ? QList<QWidget *>{panel.KeyPad[0]}
+                              : QList<QWidget *>{panel.MemString[1], panel.KeyPad[0],
+                                                 panel.Space[1], panel.Length[0]};
+            for (QWidget *widget : route) {
+                widget->setFocus();
+                QTRY_COMPARE(panel.Focused, widget == panel.KeyPad[0] ? kTrue : kFalse);
+            }
             if (step == "field")
                 panel.Length[0]->clear();
-            QTRY_COMPARE(panel.Focused, step == "field" ? kFalse : kTrue);
         } else if (act == u'=') {
             QCOMPARE(panel.Length[0]->text(), step.mid(1));
         } else if (act == u't') {
