@@ -138,12 +138,7 @@ class PlayTest : public QObject
     Q_OBJECT
 
 private slots:
-    void operations_data()
-    {
-        QTest::addColumn<int>("row");
-        for (const Row &row : rows)
-            QTest::newRow(row.name) << int(&row - rows);
-    }
+    void operations_data() { indexRows(rows); }
 
     void operations()
     {

@@ -13,6 +13,14 @@
 
 #include <functional>
 
+// One data row per entry of `rows`, named by its `name`; the column "row" is its index.
+template <typename Row, std::size_t N> void indexRows(const Row (&rows)[N])
+{
+    QTest::addColumn<int>("row");
+    for (const Row &row : rows)
+        QTest::newRow(row.name) << int(&row - rows);
+}
+
 // Starts a panel with devices on COM1 (able to come back after a hang-up,
 // never "Ready" on its own, silent or its port closed when `events` says so)
 // and COM2. Then `events` happen at their tick from now: "N:hangup",
