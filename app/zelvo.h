@@ -12,7 +12,7 @@
 // the acknowledgement word. The handler definitions live with their
 // subsystem: link/ (link, search, port menu), settings/, play/, files/.
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "link/portmap.h"
 
 #include <QMainWindow>

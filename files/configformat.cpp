@@ -1,6 +1,6 @@
 #include "files/configformat.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 #include <QIODevice>
 

@@ -2,9 +2,9 @@
 
 #include "files/fileio.h"
 
-#include "app/errors.h"
 #include "app/messagebox.h"
 #include "app/zelvo.h"
+#include "core/errors.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -9,11 +9,11 @@
 // failed import changes nothing (all 84 fields are read before the panel is
 // cleared and filled).
 
-#include "app/errors.h"
 #include "app/messagebox.h"
 #include "app/statusbox.h"
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/errors.h"
+#include "core/text.h"
 #include "files/configformat.h"
 #include "files/fileio.h"
 #include "play/multiplay.h"

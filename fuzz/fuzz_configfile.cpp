@@ -2,7 +2,7 @@
 // error, and whatever it reads is written and read back unchanged, the
 // written file read to its very end.
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "files/configformat.h"
 #include "fuzzcheck.h"
 

@@ -2,7 +2,7 @@
 // outside the reply, fails only with EINVAL, and every value it gives is a
 // part of the reply.
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "fuzzcheck.h"
 #include "settings/locationreply.h"
 

@@ -2,7 +2,7 @@
 // (up to 15, so every value is exact) it is their integer, whatever sign,
 // prefix, blanks or trailing text it is written with.
 
-#include "app/text.h"
+#include "core/text.h"
 #include "fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

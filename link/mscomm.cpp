@@ -1,6 +1,6 @@
 #include "link/mscomm.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 #include <QMetaMethod>
 #include <QStringList>

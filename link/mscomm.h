@@ -11,7 +11,7 @@
 // A line that drops (adapter unplugged, device gone) closes the port; later
 // operations then fail like those on a closed port.
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "link/portmap.h"
 
 #include <QDeadlineTimer>

@@ -3,8 +3,8 @@
 // reports "Ready". Only location digits travel on the line.
 
 #include "app/statusbox.h"
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/text.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
 #include "play/dialoguse.h"

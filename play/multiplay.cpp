@@ -3,8 +3,8 @@
 
 #include "play/multiplay.h"
 
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/text.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>

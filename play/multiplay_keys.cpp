@@ -3,8 +3,8 @@
 // grid itself edits nothing: this is the only way a typed key changes a cell.
 
 #include "app/messagebox.h"
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/text.h"
 #include "play/multiplay.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // (a write to a closed port, a vanished line) is skipped and the next runs.
 
 #include "app/defprompt.h"
-#include "app/errors.h"
 #include "app/zelvo.h"
+#include "core/errors.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
 #include "play/multiplay.h"

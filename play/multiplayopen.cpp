@@ -2,8 +2,8 @@
 // waits, with the main window usable, until the window's Close is pressed.
 
 #include "app/statusbox.h"
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/text.h"
 #include "play/multiplay.h"
 
 void Zelvo::Multi_Click()

@@ -4,8 +4,8 @@
 #include "play/singlemode.h"
 
 #include "app/messagebox.h"
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/text.h"
 #include "link/commands.h"
 
 #include <QGridLayout>

@@ -3,8 +3,8 @@
 // early (and any held tone, with the same stop command).
 
 #include "app/statusbox.h"
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/text.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
 #include "play/dialoguse.h"

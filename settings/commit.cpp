@@ -4,8 +4,8 @@
 #include "app/defprompt.h"
 #include "app/messagebox.h"
 #include "app/statusbox.h"
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/text.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
 

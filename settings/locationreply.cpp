@@ -1,6 +1,6 @@
 #include "settings/locationreply.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 
 #include <algorithm>
 #include <cerrno>

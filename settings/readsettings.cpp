@@ -2,8 +2,8 @@
 // the panel, and the "Update" button that clears the panel and searches again.
 
 #include "app/statusbox.h"
-#include "app/text.h"
 #include "app/zelvo.h"
+#include "core/text.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
 #include "settings/locationreply.h"

@@ -2,8 +2,8 @@
 // device's answer to "show location d", the configuration file), "Export
 // Data" and "Import Data" on a running panel, and the "File I/O" chooser.
 
-#include "app/errors.h"
-#include "app/text.h"
+#include "core/errors.h"
+#include "core/text.h"
 #include "files/configformat.h"
 #include "files/fileio.h"
 #include "play/multiplay.h"

@@ -2,7 +2,7 @@
 // ticks, and the events left (writes and boxes, other kinds a row lists). The
 // device says "Ready" only at a row's tick, so the poll sees the same each run.
 
-#include "app/text.h"
+#include "core/text.h"
 #include "play/memorymode.h"
 #include "play/singlemode.h"
 #include "support/operationrows.h"

@@ -1,6 +1,6 @@
-#include "app/errors.h"
+#include "core/errors.h"
 
-#include "app/text.h"
+#include "core/text.h"
 
 OperationError::OperationError(int number, QString description)
     : m_number(number), m_description(std::move(description)),
