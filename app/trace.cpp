@@ -47,7 +47,7 @@ bool Trace::openTarget(const QString &name, QFile *file, QString *error)
 void Trace::line(char direction, const QString &text)
 {
     const QString head = QString::number(m_clock.elapsed()) + QLatin1Char(' ') +
-                         QString::number(m_panel->tickCount()) + QLatin1Char(' ') +
+                         QString::number(m_panel->link().tickCount()) + QLatin1Char(' ') +
                          QLatin1Char(direction) + QLatin1Char(' ');
     m_out->write((head + text + QLatin1Char('\n')).toUtf8());
 }

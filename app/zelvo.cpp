@@ -10,6 +10,8 @@
 #include "files/fileio.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
+#include "link/ticks.h"
+#include "link/wait.h"
 #include "play/memorymode.h"
 #include "play/multiplay.h"
 #include "play/singlemode.h"
@@ -17,19 +19,17 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QTimer>
 
-Zelvo::Zelvo(const Config &config, QWidget *parent) : QMainWindow(parent), m_tickMs(config.tickMs)
+Zelvo::Zelvo(const Config &config, QWidget *parent)
+    : QMainWindow(parent),
+      m_ticks(config.ticks ? config.ticks : new TimerTicks(config.tickMs, this)),
+      m_link(makeLink(config.ports)), m_tickMs(config.tickMs), m_givenTicks(config.ticks),
+      m_endApplication(config.endApplication)
 {
     exposeCustomWindows();
-    MSComm1 = new MSComm(config.ports, this);
-    Timer1 = new QTimer(this);
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setInterval(m_tickMs);
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-
     m_defPrompt = new DefPrompt(this);
-    m_endApplication = [] { QCoreApplication::exit(0); };
+    if (!m_endApplication)
+        m_endApplication = [] { QCoreApplication::exit(0); };
 
     buildWindow();
     connectHandlers();
@@ -37,16 +37,31 @@ Zelvo::Zelvo(const Config &config, QWidget *parent) : QMainWindow(parent), m_tic
 
 Zelvo::~Zelvo() = default;
 
+DeviceLink *Zelvo::makeLink(const PortMap &ports)
+{
+    DeviceLink::Options options;
+    options.status = [this](const QString &text) { StatusBox->setText(text); };
+    options.wait = [this](const std::function<bool()> &done) { waitUntil(done); };
+    return new DeviceLink(*new MSComm(ports, this), *m_ticks, std::move(options), this);
+}
+
+TickSource *Zelvo::ticksFor(QObject *window)
+{
+    return m_givenTicks ? m_givenTicks : new TimerTicks(m_tickMs, window);
+}
+
+void Zelvo::waitUntil(const std::function<bool()> &done)
+{
+    dispatchUntil([&] { return m_ended || done(); });
+    if (m_ended)
+        throw ApplicationEnded();
+}
+
 void Zelvo::start()
 {
     handle([this] { Form_Initialize(); });
     if (!m_ended)
         show();
-}
-
-bool Zelvo::isPausing() const
-{
-    return m_pauses > 0 || (m_multiPlay && m_multiPlay->isPausing());
 }
 
 void Zelvo::ensureLoaded()

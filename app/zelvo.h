@@ -1,18 +1,19 @@
 #pragma once
 
 // The main window "The Zelvor", which is the application. It owns the serial
-// port control and the tick timer, and its public variables and methods are
-// the device link for every window: the dialogs and the Multi Play window
-// read and write its controls and variables directly.
+// port control, the tick timer and the device link over them (DeviceLink);
+// the dialogs and the Multi Play window read and write its controls and
+// variables directly.
 //
 // Every operation is an event handler that runs to completion on the one
 // user-interface thread. A handler talks to the device strictly in order:
 // write a command, wait a number of ticks with Pause (which dispatches events,
 // so other handlers may run inside the wait), read what has arrived, look for
 // the acknowledgement word. The handler definitions live with their
-// subsystem: link/ (link, search, port menu), settings/, play/, files/.
+// subsystem: link/ (search, port menu), settings/, play/, files/.
 
 #include "core/errors.h"
+#include "link/devicelink.h"
 #include "link/portmap.h"
 
 #include <QMainWindow>
@@ -32,9 +33,9 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QTimer;
 class SingleMode;
 class StatusTextBox;
+class TickSource;
 
 // Window booleans are 16-bit integers: True is -1, False is 0.
 constexpr qint16 kTrue = -1;
@@ -44,11 +45,22 @@ class Zelvo : public QMainWindow
 {
     Q_OBJECT
 
+    // Made first, in this order: the link variables below refer into the link.
+    TickSource *const m_ticks;
+    DeviceLink *const m_link;
+
 public:
     struct Config
     {
         PortMap ports;
-        int tickMs = 10; // the period of one tick of Timer1
+        int tickMs = 10; // the period of one tick of Timer1 and Timer2
+        // Where the ticks come from. By default each window counts the ticks
+        // of its own timer; given a source, every link of the panel counts
+        // its ticks instead (the tests turn it by hand).
+        TickSource *ticks = nullptr;
+        // What ending the application does once the port and the windows are
+        // closed; by default it leaves the event loop.
+        std::function<void()> endApplication = {};
     };
 
     explicit Zelvo(const Config &config, QWidget *parent = nullptr);
@@ -69,18 +81,19 @@ public:
     // "Ready" poll). Throws ApplicationEnded when the application ends inside.
     void waitUntil(const std::function<bool()> &done);
 
-    // ---- Device link (link/link.cpp) ----
-    // Waits `time` ticks; resets timerVal even when `time` is below 1.
-    void Pause(qint32 time);
-    // RtnString = every character pending on the port. Failures pass to the caller.
-    void ReadBuffer();
-    // Empties both directions of the port and drains late input; failing steps are skipped.
-    void ClearBuffer();
-    // Probes the device with "@" and sets Present; failing steps are skipped.
-    void Connect();
-    void Timer1_Timer();
-    // Port number n, the fixed settings, input length 0, and open if closed.
-    void openPortSequence(int port);
+    // ---- Device link ----
+    // The main window's link over MSComm1, counting the ticks of Timer1. Its
+    // operations go on under their handler names below (failures pass on
+    // from ReadBuffer; ClearBuffer and Connect skip failing steps).
+    DeviceLink &link() const { return *m_link; }
+    void Pause(qint32 time) { m_link->Pause(time); }
+    void ReadBuffer() { m_link->ReadBuffer(); }
+    void ClearBuffer() { m_link->ClearBuffer(); }
+    void Connect() { m_link->Connect(); }
+    void openPortSequence(int port) { m_link->openPort(port); }
+    // The tick source of another window's link: a timer of its own with the
+    // panel's period, owned by `window`, or the source the panel was given.
+    TickSource *ticksFor(QObject *window);
 
     // ---- Device search and port menu (link/search.cpp) ----
     void Form_Initialize();
@@ -137,9 +150,9 @@ public:
     SingleMode *singleMode() const { return m_singleMode; }
 
     // ---- Public variables ----
-    qint16 Present = 0;
-    qint32 timerVal = 0;
-    QString RtnString;
+    qint16 &Present = m_link->Present;
+    qint32 &timerVal = m_link->timerVal;
+    QString &RtnString = m_link->RtnString;
     qint16 KeyLock = kFalse;
     qint16 ValidKey = kFalse;
     QString ToneStr;
@@ -147,8 +160,8 @@ public:
     qint16 CPort = 0;
 
     // ---- Controls ----
-    MSComm *MSComm1 = nullptr;
-    QTimer *Timer1 = nullptr;
+    MSComm *const MSComm1 = &m_link->port();
+    TickSource *const Timer1 = m_ticks;
     StatusTextBox *StatusBox = nullptr;
     QLabel *Firmware = nullptr;
     std::array<QLineEdit *, 8> MemString{};
@@ -180,27 +193,12 @@ public:
     // Checks the item of port n and clears the other three.
     void checkComItem(int port);
 
-    // ---- Seams for the tests ----
-    // Ticks are counted only while the gate allows (tests hold the clock while
-    // the simulated device is still working).
-    void setTickGate(std::function<bool()> gate) { m_tickGate = std::move(gate); }
-    const std::function<bool()> &tickGate() const { return m_tickGate; }
-    // True while a pause of this window or of the Multi Play window waits for
-    // ticks (a test clock needs to tick only then).
-    bool isPausing() const;
-    // What ending the application does once the port and the windows are
-    // closed; by default it leaves the event loop.
-    void setEndApplication(std::function<void()> end) { m_endApplication = std::move(end); }
-    int tickMs() const { return m_tickMs; }
-    // Ticks counted since the panel started; never reset (timerVal is, by
-    // every Pause), so a trace can place events on the panel's clock.
-    qint64 tickCount() const { return m_tickCount; }
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    DeviceLink *makeLink(const PortMap &ports);
     void buildWindow();
     QWidget *buildSettingsGroup();
     QWidget *buildKeypadGroup();
@@ -221,17 +219,15 @@ private:
     bool m_ended = false;
     bool m_memoryPlaying = false;
     bool m_aborting = false;
-    int m_pauses = 0;    // pauses of this window now running
     int m_abortRuns = 0; // Abort presses so far: a memory play stops once this changes
     int m_tickMs = 10;
-    qint64 m_tickCount = 0;
+    TickSource *m_givenTicks = nullptr;
     QString m_searchReport;
     DefPrompt *m_defPrompt = nullptr;
     MultiPlay *m_multiPlay = nullptr;
     FileIO *m_fileIO = nullptr;
     MemoryMode *m_memoryMode = nullptr;
     SingleMode *m_singleMode = nullptr;
-    std::function<bool()> m_tickGate;
     std::function<void()> m_endApplication;
     QObject *m_keyPreview = installKeyPreview(this);
 };

@@ -11,6 +11,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 // A failing operation of the port, a file or a reply: carries the platform's
 // error number and description, as the user is shown them.
@@ -67,6 +68,20 @@ template <typename Step> void resumeNext(Step &&step)
         step();
     } catch (const OperationError &) {
     }
+}
+
+// The style an operation that is shared between handlers follows, chosen by
+// its caller: a failing step passes to the caller (style "none"), or is
+// skipped (resume-next).
+enum class OnFailure { PassOn, ResumeNext };
+
+// Runs one step in the caller's style.
+template <typename Step> void runStep(OnFailure onFailure, Step &&step)
+{
+    if (onFailure == OnFailure::ResumeNext)
+        resumeNext(std::forward<Step>(step));
+    else
+        step();
 }
 
 // "Error  N\r\ndescription": the number with a leading blank for its sign.

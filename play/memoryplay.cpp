@@ -92,10 +92,8 @@ void Zelvo::Memory_Click()
             if (Present <= 0 || aborted())
                 continue;
             StatusBox->setText(QStringLiteral("Sending string in location ") + digit);
-            MSComm1->output(zcmd::MemoryPlay);
-            Pause(zcmd::MemoryPlayTicks);
-            ReadBuffer();
-            if (!RtnString.contains(zcmd::MemoryPlayMarker) || aborted())
+            const bool ready = link().exchange(zcmd::MemoryPlay, OnFailure::PassOn);
+            if (!ready || aborted())
                 continue;
             MSComm1->output(digit + zcmd::LineBreak);
             // Only a written digit is waited for: nothing else makes the device say "Ready".

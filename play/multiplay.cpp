@@ -5,15 +5,14 @@
 
 #include "app/zelvo.h"
 #include "core/text.h"
+#include "link/devicelink.h"
+#include "link/ticks.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
-
-#include <limits>
 
 namespace {
 
@@ -60,10 +59,12 @@ MultiPlay::MultiPlay(Zelvo *main, QWidget *parent)
     Tag = QStringLiteral("-1");
     buildWindow();
 
-    Timer2 = new QTimer(this);
-    Timer2->setTimerType(Qt::PreciseTimer);
-    Timer2->setInterval(m_main->tickMs());
-    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+    Timer2 = m_main->ticksFor(this);
+    DeviceLink::Options options;
+    options.readFailures = OnFailure::ResumeNext;
+    options.probeClearsFirst = false;
+    options.wait = [main](const std::function<bool()> &done) { main->waitUntil(done); };
+    m_link = new DeviceLink(*m_main->MSComm1, *Timer2, std::move(options), this);
     Timer2->start();
 
     Form_Load();
@@ -222,21 +223,6 @@ void MultiPlay::Cancel_Click()
 void MultiPlay::Clear_Click()
 {
     clearList();
-}
-
-void MultiPlay::Timer2_Timer()
-{
-    if (m_main->hasEnded())
-        return;
-    // The main window's tick gate holds this clock too, but only while one of
-    // this window's pauses waits on it: outside them the count is never used,
-    // and the main window's own waits keep their exact counts.
-    const auto &gate = m_main->tickGate();
-    if (m_waits > 0 && gate && !gate())
-        return;
-    // The counter stops at its limit: a pause never waits longer for it.
-    if (timerVal < std::numeric_limits<qint32>::max())
-        ++timerVal;
 }
 
 void MultiPlay::showEvent(QShowEvent *event)

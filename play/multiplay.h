@@ -4,19 +4,22 @@
 // duration and space, sent to the device in one go. Created hidden on first
 // use and afterwards only hidden and shown, so the list survives.
 //
-// The window talks through the main window's port MSComm1 but keeps its own
-// copies of the link (Pause, ReadBuffer, ClearBuffer, Connect) with its own
-// tick counter, reply text and device-present flag; the main window's link
-// variables are never touched. Every wait dispatches events through the main
-// window, so it unwinds with ApplicationEnded once the application has ended.
+// The window talks through the main window's port MSComm1 but over a link of
+// its own, counting the ticks of its own timer Timer2, with its own tick
+// counter, reply text and device-present flag; the main window's link
+// variables are never touched. Its link reports no status, probes without
+// emptying the port first and skips every failing read. Every wait
+// dispatches events through the main window, so it unwinds with
+// ApplicationEnded once the application has ended.
 
 #include <QString>
 #include <QWidget>
 
+class DeviceLink;
 class QLabel;
 class QPushButton;
 class QTableWidget;
-class QTimer;
+class TickSource;
 class Zelvo;
 
 class MultiPlay : public QWidget
@@ -69,25 +72,13 @@ public:
     void Cancel_Click();
     // Empties the list without a question.
     void Clear_Click();
-    void Timer2_Timer();
 
-    // ---- This window's link over the main window's port ----
-    // Waits `time` ticks of Timer2; resets timerVal even when `time` is below 1.
-    void Pause(qint32 time);
-    bool isPausing() const { return m_waits > 0; }
-    // RtnString = every character pending; failing steps are skipped.
-    void ReadBuffer();
-    // Empties both directions of the port and drains late input.
-    void ClearBuffer();
-    // Probes with "@" and sets Present; writes no status and clears nothing.
-    void Connect();
+    // This window's link over the main window's port.
+    DeviceLink &link() const { return *m_link; }
 
     // ---- Window state ----
     qint16 column = 0;
     qint16 row = 0;
-    qint16 Present = 0;
-    qint32 timerVal = 0;
-    QString RtnString;
 
     // ---- Controls ----
     QTableWidget *ToneGrid = nullptr;
@@ -95,7 +86,7 @@ public:
     QPushButton *Cancel = nullptr;
     QPushButton *Clear = nullptr;
     QLabel *Label1 = nullptr;
-    QTimer *Timer2 = nullptr;
+    TickSource *Timer2 = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -109,5 +100,5 @@ private:
     void sendTones();
 
     Zelvo *m_main = nullptr;
-    int m_waits = 0; // pauses of this window now running
+    DeviceLink *m_link = nullptr;
 };

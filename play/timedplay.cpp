@@ -57,10 +57,8 @@ void Zelvo::Single_Click()
         Connect();
         ClearBuffer();
         if (Present > 0) {
-            MSComm1->output(zcmd::TimedTone);
-            Pause(zcmd::TimedToneTicks);
-            ReadBuffer();
-            if (RtnString.contains(zcmd::TimedToneMarker))
+            const bool ready = link().exchange(zcmd::TimedTone, OnFailure::PassOn);
+            if (ready)
                 MSComm1->output(tone + zcmd::TimedToneSeparator + duration + zcmd::TimedToneEnd);
             StatusBox->setText(QStringLiteral("Sending tone ") + tone +
                                QStringLiteral("\r\nPress the ABORT button to cancel."));

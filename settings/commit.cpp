@@ -44,12 +44,8 @@ void Zelvo::Commit_Click()
                 Connect();
                 ClearBuffer();
                 bool ready = false;
-                if (Present > 0) {
-                    MSComm1->output(zcmd::Store);
-                    Pause(zcmd::StoreTicks);
-                    ReadBuffer();
-                    ready = RtnString.contains(zcmd::StoreMarker);
-                }
+                if (Present > 0)
+                    ready = link().exchange(zcmd::Store, OnFailure::PassOn);
                 if (ready) {
                     MSComm1->output(zcmd::locationDigit(i) + zcmd::LineBreak);
                     Pause(zcmd::StorePartTicks);

@@ -18,9 +18,7 @@ void Zelvo::ReadDeviceSettings()
     Connect();
     if (Present > 0) {
         MSComm1->setInBufferCount(0);
-        MSComm1->output(zcmd::FirmwareQuery);
-        Pause(zcmd::FirmwareTicks);
-        ReadBuffer();
+        link().exchange(zcmd::FirmwareQuery, OnFailure::PassOn);
         Firmware->setText(Firmware->text() + RtnString);
     }
     for (int i = 0; i < zcmd::LocationCount; ++i) {
@@ -28,15 +26,10 @@ void Zelvo::ReadDeviceSettings()
         Connect();
         ClearBuffer();
         if (Present > 0) {
-            MSComm1->output(zcmd::ViewLocation);
-            Pause(zcmd::ViewTicks);
-            ReadBuffer();
+            const bool viewing = link().exchange(zcmd::ViewLocation, OnFailure::PassOn);
             StatusBox->setText(QStringLiteral("\r\nReading Location #") + formatNumber(i));
-            if (RtnString.contains(zcmd::ViewMarker)) {
-                MSComm1->output(zcmd::locationDigit(i));
-                Pause(zcmd::ViewDigitTicks);
-                ReadBuffer();
-            }
+            if (viewing)
+                link().exchange(zcmd::viewDigit(i), OnFailure::PassOn);
         }
         // Each value is stored as soon as it is cut, so a reply that breaks
         // off keeps what came before it.

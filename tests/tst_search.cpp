@@ -168,9 +168,8 @@ private slots:
         panel.Pause(outer);
         QCOMPARE(QList<int>({rig.ticks() - from, panel.timerVal, runs}),
                  QList<int>({ticks, ticks, outer > 0}));
-        panel.setTickGate({}); // and it stops at its limit
-        panel.timerVal = std::numeric_limits<qint32>::max();
-        panel.Timer1_Timer();
+        panel.timerVal = std::numeric_limits<qint32>::max(); // and it stops at its limit
+        panel.link().tick();
         QCOMPARE(panel.timerVal, std::numeric_limits<qint32>::max());
     }
 

@@ -2,6 +2,7 @@
 
 #include "app/defprompt.h"
 #include "app/statusbox.h"
+#include "link/devicelink.h"
 #include "link/escape.h"
 #include "link/mscomm.h"
 #include "play/multiplay.h"
@@ -122,9 +123,15 @@ bool PanelRig::devicesQuiet()
     return true;
 }
 
+bool PanelRig::pausing() const
+{
+    return m_panel && (m_panel->link().isPausing() ||
+                       (m_panel->multiPlayExists() && m_panel->multiPlay()->link().isPausing()));
+}
+
 void PanelRig::turnClock()
 {
-    if (!m_panel || !m_panel->isPausing()) {
+    if (!pausing()) {
         m_clock.setInterval(1);
         return;
     }
@@ -138,11 +145,7 @@ void PanelRig::turnClock()
     m_clock.setInterval(0);
     ++m_ticks;
     // One tick for the main window and for the Multi Play window alike.
-    m_driving = true;
-    m_panel->Timer1_Timer();
-    if (m_panel->multiPlayExists())
-        m_panel->multiPlay()->Timer2_Timer();
-    m_driving = false;
+    m_hand.turn();
 }
 
 void PanelRig::collectReplies()
@@ -168,16 +171,14 @@ Zelvo &PanelRig::panel()
     if (m_panel)
         return *m_panel;
     Zelvo::Config config;
-    // The panel's own timers run but never count: the rig turns the clock.
-    config.tickMs = 100;
+    config.ticks = &m_hand;
+    config.endApplication = [this] { ++m_endings; };
     for (int port = 1; port <= 4; ++port) {
         const auto &device = m_devices[port - 1];
         config.ports.setPath(port, device ? QString::fromStdString(device->portPath())
                                           : missingPath(port));
     }
     m_panel = std::make_unique<Zelvo>(config);
-    m_panel->setTickGate([this] { return m_driving; });
-    m_panel->setEndApplication([this] { ++m_endings; });
     QObject::connect(m_panel->MSComm1, &MSComm::written, m_panel.get(),
                      [this](int port, const QByteArray &bytes) {
                          m_written[port - 1] += bytes.size();

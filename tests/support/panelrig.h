@@ -3,11 +3,12 @@
 // One panel wired to simulated devices on real pseudo-terminals, for one test.
 // Ports without a device map to paths that do not exist.
 //
-// The rig owns the panel's clock. The panel's own timers never count a tick;
-// instead, while a pause of the panel waits, the rig lets the next tick pass
-// as soon as every device has read all the panel wrote and has nothing left
-// to send, so a wait of 250 ticks takes no longer than the device's answers.
-// Outside pauses (dialogs, message boxes, idle) no tick passes at all.
+// The rig owns the panel's clock: every link of the panel counts the ticks of
+// one source the rig turns by hand. While a pause of the panel waits, the rig
+// lets the next tick pass as soon as every device has read all the panel
+// wrote and has nothing left to send, so a wait of 250 ticks takes no longer
+// than the device's answers. Outside pauses (dialogs, message boxes, idle) no
+// tick passes at all.
 //
 // Everything on the line and on screen is recorded as a transcript stamped
 // with the tick at which it happened, counted from mark():
@@ -19,6 +20,7 @@
 
 #include "app/zelvo.h"
 #include "boxanswerer.h"
+#include "link/ticks.h"
 #include "sim/simdevice.h"
 
 #include <QStringList>
@@ -28,6 +30,18 @@
 #include <array>
 #include <functional>
 #include <memory>
+
+// Ticks that pass when turned, and only then: whether the panel has started
+// or stopped its clock does not matter, the rig alone decides.
+class HandTicks : public TickSource
+{
+    Q_OBJECT
+
+public:
+    void start() override {}
+    void stop() override {}
+    void turn() { emit ticked(); }
+};
 
 class PanelRig
 {
@@ -74,6 +88,7 @@ public:
     void clearWire();
 
 private:
+    bool pausing() const;
     void turnClock();
     bool devicesQuiet();
     void collectReplies();
@@ -81,10 +96,10 @@ private:
 
     QTemporaryDir m_dir;
     std::array<std::unique_ptr<zsim::SimulatedDevice>, 4> m_devices;
+    HandTicks m_hand;
     std::unique_ptr<Zelvo> m_panel;
     BoxAnswerer m_boxes;
     QTimer m_clock;
-    bool m_driving = false;
     int m_endings = 0;
     int m_ticks = 0;
     int m_markTicks = 0;

@@ -1,0 +1,8 @@
+#include "link/ticks.h"
+
+TimerTicks::TimerTicks(int periodMs, QObject *parent) : TickSource(parent)
+{
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(periodMs);
+    connect(&m_timer, &QTimer::timeout, this, &TickSource::ticked);
+}
