@@ -7,6 +7,7 @@
 #include "sim/devicesound.h"
 #include "sim/simdevice.h"
 #include "sim/soundcard.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QFile>

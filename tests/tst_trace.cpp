@@ -4,6 +4,7 @@
 #include "app/trace.h"
 #include "link/mscomm.h"
 #include "support/panelrig.h"
+#include "version.h"
 
 #include <QBuffer>
 #include <QProcess>
