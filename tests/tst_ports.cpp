@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpression>
 
 namespace {
 
@@ -178,17 +177,15 @@ private slots:
         step(panel);
         step(rig.restart());
         rig.setGiven(port, rig.missingPath(port)); // --comN OTHER, for this run only
-        const QString savedBefore = saved(rig, 2);
         step(rig.restart());
-        QCOMPARE(saved(rig, 2), savedBefore);
         QCOMPARE(steps.join("; "), QString(expected));
+        QCOMPARE(saved(rig, 2), settings == '-' && act == 't' ? device : QString());
     }
 
     void reachableByName()
     {
         PanelRig rig;
-        rig.addDevice(1);
-        Zelvo &panel = rig.start();
+        Zelvo &panel = rig.panel();
         const auto names = [](QObject *object) {
             QStringList names;
             QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(object);
@@ -210,7 +207,6 @@ private slots:
             QCOMPARE(labels.size(), 1);
             QCOMPARE(labels.first().first->text(QAccessible::Name), QString("COM%1").arg(n));
         }
-        QCOMPARE(names(&dialog).filter(QRegularExpression("^(OK|Cancel)$")).size(), 2);
     }
 };
 
