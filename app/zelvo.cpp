@@ -10,6 +10,7 @@
 #include "files/fileio.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
+#include "link/portsetup.h"
 #include "play/memorymode.h"
 #include "play/multiplay.h"
 #include "play/singlemode.h"
@@ -22,7 +23,9 @@
 Zelvo::Zelvo(const Config &config, QWidget *parent) : QMainWindow(parent), m_tickMs(config.tickMs)
 {
     exposeCustomWindows();
-    MSComm1 = new MSComm(config.ports, this);
+    m_portSetup = std::make_unique<PortSetup>(PortSetup::Sources{
+        config.ports, config.fixedPorts, config.portDetector, config.portPathsFile});
+    MSComm1 = new MSComm(m_portSetup->resolve().map(), this);
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
     Timer1->setInterval(m_tickMs);

@@ -14,6 +14,7 @@
 
 #include "app/errors.h"
 #include "link/portmap.h"
+#include "link/portresolver.h"
 
 #include <QMainWindow>
 
@@ -26,6 +27,8 @@ class FileIO;
 class MSComm;
 class MemoryMode;
 class MultiPlay;
+class PortDetector;
+class PortSetup;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -47,8 +50,12 @@ class Zelvo : public QMainWindow
 public:
     struct Config
     {
-        PortMap ports;
+        PortMap ports;   // paths given for this run (--comN); empty: saved or automatic
         int tickMs = 10; // the period of one tick of Timer1
+        // Where ports are found and chosen paths kept (tests give their own).
+        std::shared_ptr<const PortDetector> portDetector; // null: the system's ports
+        PortMap fixedPorts = PortMap::platform();         // the automatic paths of last resort
+        QString portPathsFile;                            // empty: the user's configuration folder
     };
 
     explicit Zelvo(const Config &config, QWidget *parent = nullptr);
@@ -90,6 +97,9 @@ public:
     void COM4_Click();
     // Why each port gave no device in the last search, one line per port.
     QString searchReport() const { return m_searchReport; }
+    // "Port Paths...": the user chooses and saves the paths, then Update runs
+    // (link/portmenu.cpp).
+    void PortPaths_Click();
 
     // ---- Application shell (app/zelvo.cpp) ----
     void Form_Load();
@@ -174,6 +184,7 @@ public:
     QAction *COM2 = nullptr;
     QAction *COM3 = nullptr;
     QAction *COM4 = nullptr;
+    QAction *PortPaths = nullptr;
 
     // The menu item of port n (1 to 4).
     QAction *comItem(int port) const;
@@ -212,6 +223,11 @@ private:
     void ensureLoaded();
     void reportUnhandled(const OperationError &error);
     void comClick(int port, bool setsFocused, int waitAfterAnswer);
+    // Works out the paths anew and gives them to the closed port (an open one
+    // keeps its own until it closes); shows once why saved paths could not be read.
+    ResolvedPorts usePortPaths();
+    // The COM items' tool tips and status tips, as things stand now.
+    void describeComItems();
     // The window's key preview (play/keypad.cpp): an application-wide filter
     // that hands every key event of this window to Form_KeyDown/Form_KeyUp
     // before the control with the focus sees it. Owned by `main`.
@@ -226,6 +242,7 @@ private:
     int m_tickMs = 10;
     qint64 m_tickCount = 0;
     QString m_searchReport;
+    std::unique_ptr<PortSetup> m_portSetup;
     DefPrompt *m_defPrompt = nullptr;
     MultiPlay *m_multiPlay = nullptr;
     FileIO *m_fileIO = nullptr;

@@ -1,7 +1,10 @@
 #pragma once
 
 // One panel wired to simulated devices on real pseudo-terminals, for one test.
-// Ports without a device map to paths that do not exist.
+// Each port is given for the run as the command line gives it: the path of its
+// device, or a path that does not exist. The panel detects the ports the test
+// feeds it (none unless told), falls back on paths that do not exist, and
+// keeps its saved port paths in the rig's own folder, never the user's.
 //
 // The rig owns the panel's clock. The panel's own timers never count a tick;
 // instead, while a pause of the panel waits, the rig lets the next tick pass
@@ -19,6 +22,7 @@
 
 #include "app/zelvo.h"
 #include "boxanswerer.h"
+#include "link/portdetector.h"
 #include "sim/simdevice.h"
 
 #include <QStringList>
@@ -28,6 +32,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class PanelRig
 {
@@ -45,10 +50,20 @@ public:
     // The path COMn maps to when no device sits there (it does not exist).
     QString missingPath(int port) const;
 
+    // Gives COMn this path for the run instead; an empty path gives none, so
+    // the saved path or the automatic one holds.
+    void setGiven(int port, const QString &path) { m_given[port - 1] = path; }
+    // The ports the panel detects.
+    FedPortDetector &detector() { return *m_detector; }
+    // Where the panel keeps the port paths the user chose.
+    QString portPathsFile() const;
+
     // The panel, created on first use with the ports as mapped so far.
     Zelvo &panel();
     // Creates the panel, runs its start-up search and starts a new transcript.
     Zelvo &start();
+    // Ends the panel and starts a new one, as a user starting the program again.
+    Zelvo &restart();
 
     BoxAnswerer &boxes() { return m_boxes; }
     // Whether the termination step ran, and how often.
@@ -82,6 +97,8 @@ private:
     QTemporaryDir m_dir;
     std::array<std::unique_ptr<zsim::SimulatedDevice>, 4> m_devices;
     std::unique_ptr<Zelvo> m_panel;
+    std::array<std::optional<QString>, 4> m_given;
+    std::shared_ptr<FedPortDetector> m_detector = std::make_shared<FedPortDetector>();
     BoxAnswerer m_boxes;
     QTimer m_clock;
     bool m_driving = false;
