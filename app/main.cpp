@@ -93,7 +93,10 @@ int main(int argc, char *argv[])
             sound = std::make_unique<zsim::DeviceSound>(*device, std::vector{output});
     }
 
-    Zelvo panel(Zelvo::Config{options.ports, options.tickMs});
+    Zelvo::Config config;
+    config.ports = options.ports; // held for this run only, never saved
+    config.tickMs = options.tickMs;
+    Zelvo panel(config);
     if (traceFile.isOpen())
         new Trace(&panel, &traceFile);
     panel.start();

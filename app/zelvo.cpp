@@ -10,6 +10,7 @@
 #include "files/fileio.h"
 #include "link/commands.h"
 #include "link/mscomm.h"
+#include "link/portsetup.h"
 #include "link/ticks.h"
 #include "link/wait.h"
 #include "play/memorymode.h"
@@ -23,10 +24,13 @@
 Zelvo::Zelvo(const Config &config, QWidget *parent)
     : QMainWindow(parent),
       m_ticks(config.ticks ? config.ticks : new TimerTicks(config.tickMs, this)),
-      m_link(makeLink(config.ports)), m_tickMs(config.tickMs), m_givenTicks(config.ticks),
+      m_link(makeLink()), m_tickMs(config.tickMs), m_givenTicks(config.ticks),
       m_endApplication(config.endApplication)
 {
     exposeCustomWindows();
+    m_portSetup = std::make_unique<PortSetup>(PortSetup::Sources{
+        config.ports, config.fixedPorts, config.portDetector, config.portPathsFile});
+    MSComm1->setPorts(m_portSetup->resolve().map());
     m_defPrompt = new DefPrompt(this);
     if (!m_endApplication)
         m_endApplication = [] { QCoreApplication::exit(0); };
@@ -37,12 +41,12 @@ Zelvo::Zelvo(const Config &config, QWidget *parent)
 
 Zelvo::~Zelvo() = default;
 
-DeviceLink *Zelvo::makeLink(const PortMap &ports)
+DeviceLink *Zelvo::makeLink()
 {
     DeviceLink::Options options;
     options.status = [this](const QString &text) { StatusBox->setText(text); };
     options.wait = [this](const std::function<bool()> &done) { waitUntil(done); };
-    return new DeviceLink(*new MSComm(ports, this), *m_ticks, std::move(options), this);
+    return new DeviceLink(*new MSComm(PortMap(), this), *m_ticks, std::move(options), this);
 }
 
 TickSource *Zelvo::ticksFor(QObject *window)

@@ -15,6 +15,7 @@
 #include "core/errors.h"
 #include "link/devicelink.h"
 #include "link/portmap.h"
+#include "link/portresolver.h"
 
 #include <QMainWindow>
 
@@ -27,6 +28,8 @@ class FileIO;
 class MSComm;
 class MemoryMode;
 class MultiPlay;
+class PortDetector;
+class PortSetup;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -52,7 +55,7 @@ class Zelvo : public QMainWindow
 public:
     struct Config
     {
-        PortMap ports;
+        PortMap ports;   // paths given for this run (--comN); empty: saved or automatic
         int tickMs = 10; // the period of one tick of Timer1 and Timer2
         // Where the ticks come from. By default each window counts the ticks
         // of its own timer; given a source, every link of the panel counts
@@ -61,6 +64,10 @@ public:
         // What ending the application does once the port and the windows are
         // closed; by default it leaves the event loop.
         std::function<void()> endApplication = {};
+        // Where ports are found and chosen paths kept (tests give their own).
+        std::shared_ptr<const PortDetector> portDetector; // null: the system's ports
+        PortMap fixedPorts = PortMap::platform();         // the automatic paths of last resort
+        QString portPathsFile;                            // empty: the user's configuration folder
     };
 
     explicit Zelvo(const Config &config, QWidget *parent = nullptr);
@@ -103,6 +110,9 @@ public:
     void COM4_Click();
     // Why each port gave no device in the last search, one line per port.
     QString searchReport() const { return m_searchReport; }
+    // "Port Paths...": the user chooses and saves the paths, then Update runs
+    // (link/portmenu.cpp).
+    void PortPaths_Click();
 
     // ---- Application shell (app/zelvo.cpp) ----
     void Form_Load();
@@ -187,6 +197,7 @@ public:
     QAction *COM2 = nullptr;
     QAction *COM3 = nullptr;
     QAction *COM4 = nullptr;
+    QAction *PortPaths = nullptr;
 
     // The menu item of port n (1 to 4).
     QAction *comItem(int port) const;
@@ -198,7 +209,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    DeviceLink *makeLink(const PortMap &ports);
+    DeviceLink *makeLink();
     void buildWindow();
     QWidget *buildSettingsGroup();
     QWidget *buildKeypadGroup();
@@ -210,6 +221,11 @@ private:
     void ensureLoaded();
     void reportUnhandled(const OperationError &error);
     void comClick(int port, bool setsFocused, int waitAfterAnswer);
+    // Works out the paths anew and gives them to the closed port (an open one
+    // keeps its own until it closes); shows once why saved paths could not be read.
+    ResolvedPorts usePortPaths();
+    // The COM items' tool tips and status tips, as things stand now.
+    void describeComItems();
     // The window's key preview (play/keypad.cpp): an application-wide filter
     // that hands every key event of this window to Form_KeyDown/Form_KeyUp
     // before the control with the focus sees it. Owned by `main`.
@@ -223,6 +239,7 @@ private:
     int m_tickMs = 10;
     TickSource *m_givenTicks = nullptr;
     QString m_searchReport;
+    std::unique_ptr<PortSetup> m_portSetup;
     DefPrompt *m_defPrompt = nullptr;
     MultiPlay *m_multiPlay = nullptr;
     FileIO *m_fileIO = nullptr;

@@ -92,19 +92,16 @@ void Zelvo::buildMenu()
         QAction *item = COMSelect->addAction(QStringLiteral("COM%1").arg(port));
         item->setCheckable(true);
         item->setChecked(false);
-        item->setStatusTip(MSComm1->portPath(port));
         group->addAction(item);
         *items[port - 1] = item;
     }
+    COMSelect->addSeparator();
+    PortPaths = COMSelect->addAction(QStringLiteral("Port Paths..."));
     // The path behind each item shows beside it while the user chooses, with
     // why it cannot be used, as things stand when the menu opens.
     COMSelect->setToolTipsVisible(true);
-    const auto describe = [this] {
-        for (int port = PortMap::FirstPort; port <= PortMap::LastPort; ++port)
-            comItem(port)->setToolTip(describePortPath(MSComm1->portPath(port)));
-    };
-    describe();
-    connect(COMSelect, &QMenu::aboutToShow, this, describe);
+    describeComItems();
+    connect(COMSelect, &QMenu::aboutToShow, this, [this] { describeComItems(); });
 }
 
 QWidget *Zelvo::buildSettingsGroup()
@@ -270,6 +267,8 @@ void Zelvo::connectHandlers()
     onMenu(COM2, &Zelvo::COM2_Click);
     onMenu(COM3, &Zelvo::COM3_Click);
     onMenu(COM4, &Zelvo::COM4_Click);
+    connect(PortPaths, &QAction::triggered, this,
+            [this] { handle([this] { PortPaths_Click(); }); });
 }
 
 bool Zelvo::eventFilter(QObject *watched, QEvent *event)

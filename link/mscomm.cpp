@@ -60,6 +60,13 @@ void MSComm::setCommPort(int port)
     m_commPort = port;
 }
 
+void MSComm::setPorts(const PortMap &ports)
+{
+    if (m_port.isOpen())
+        throw PortError(EBUSY, QStringLiteral("The port is open"));
+    m_ports = ports;
+}
+
 void MSComm::setSettings(const QString &settings)
 {
     const QStringList parts = settings.split(QLatin1Char(','));

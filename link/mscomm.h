@@ -60,6 +60,8 @@ public:
     void setOutBufferCount(int count);
 
     const PortMap &ports() const { return m_ports; }
+    // New paths for the ports. Cannot change while the port is open.
+    void setPorts(const PortMap &ports);
     QString portPath(int port) const { return m_ports.path(port); }
 
 signals:

@@ -12,11 +12,13 @@ public:
     static constexpr int FirstPort = 1;
     static constexpr int LastPort = 4;
 
+    // No path for any port yet: every path() is empty.
+    PortMap() = default;
     // The platform's usual names: /dev/ttyS0 to /dev/ttyS3 on Linux,
     // COM1 to COM4 on Windows.
-    PortMap();
+    static PortMap platform();
 
-    // Path of COMn; n must be 1 to 4.
+    // Path of COMn, empty when none is set; n must be 1 to 4.
     QString path(int port) const;
     void setPath(int port, const QString &path);
 
@@ -25,8 +27,3 @@ public:
 private:
     std::array<QString, LastPort> m_paths;
 };
-
-// A device path as the port menu shows it: the path, followed by
-// "(does not exist)" or "(permission denied)" when that is why it cannot be
-// opened now.
-QString describePortPath(const QString &path);

@@ -55,8 +55,11 @@ void Zelvo::Form_Initialize()
     ensureLoaded();
 
     Connect();
-    if (Present == 0 && MSComm1->portOpen())
+    // The paths are worked out anew with the port closed, so every pass opens
+    // its port where it is now (an adapter plugged in since is found).
+    if (MSComm1->portOpen())
         closePort();
+    const ResolvedPorts paths = usePortPaths();
 
     QStringList report;
     bool found = false;
@@ -94,7 +97,11 @@ void Zelvo::Form_Initialize()
         const QString question = QStringLiteral("Error! No open Comm Ports or Zelvo found.") +
                                  QStringLiteral("\r\n") +
                                  QStringLiteral(" Do you wish to continue?");
-        if (msgbox::askYesNo(m_defPrompt, question, m_searchReport)) {
+        const QString unassigned = unassignedPortsText(paths.unassigned);
+        const QString details = unassigned.isEmpty()
+                                    ? m_searchReport
+                                    : m_searchReport + QStringLiteral("\n\n") + unassigned;
+        if (msgbox::askYesNo(m_defPrompt, question, details)) {
             StatusBox->setText(QString());
             m_defPrompt->close();
             return;
@@ -118,6 +125,7 @@ void Zelvo::comClick(int port, bool setsFocused, int waitAfterAnswer)
         StatusBox->setText(QStringLiteral("Setting Communications port to COM%1").arg(port));
         if (MSComm1->portOpen())
             MSComm1->setPortOpen(false);
+        usePortPaths();
         openPortSequence(port);
         CPort = static_cast<qint16>(port);
         checkComItem(port);

@@ -145,11 +145,14 @@ private slots:
         const auto reader = [](QObject *object) {
             return QAccessible::queryAccessibleInterface(object);
         };
-        for (QWidget *window : QList<QWidget *>{&panel, panel.multiPlay(), panel.defPrompt(),
-                                                panel.fileIO(), &memory, &single}) {
+        const QList<std::pair<QWidget *, const char *>> captions{
+            {&panel, "The Zelvor"},        {panel.multiPlay(), "Multi Play "},
+            {panel.defPrompt(), "Status"}, {panel.fileIO(), "File I/O"},
+            {&memory, "MemoryPlay"},       {&single, "Timed Play"}};
+        for (const auto &[window, caption] : captions) {
             const bool main = window == &panel || window == panel.multiPlay();
             QCOMPARE(reader(window)->role(), main ? QAccessible::Window : QAccessible::Dialog);
-            QCOMPARE(reader(window)->text(QAccessible::Name), window->windowTitle());
+            QCOMPARE(reader(window)->text(QAccessible::Name), QString::fromLatin1(caption));
         }
         // Every control is found by its name (a combo box, such as the chooser's
         // drive list, is read by its value on this platform).

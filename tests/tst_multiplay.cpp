@@ -47,7 +47,7 @@ struct Row
     // makes cell R,C current, KEYS=TRACE types and compares (see type()),
     // [close] [frame] [send] [multi] press those.
     const char *steps;
-    const char *events; // silent, closed, TICK:nomarkers|hangup|com2|end|close
+    const char *events; // silent, closed, TICK:lowercase|hangup|com2|end|close
     const char *expected;
 };
 
@@ -59,15 +59,17 @@ const Row rows[] = {
     {"duration limit", "",
      "@4,2 65535\b655360100x\b~4~2!=6/65/655/6553/65535//6/65/655/6553//0/01/010/0100/0100//4/42/ "
      "[close]",
-     "", R"(0 box "ERROR: Only numbers b*" | 0 box "ERROR: Only numbers 0 - 9 allowed")"},
+     "", R"(0 box "ERROR: Only numbers between 20 and 65535 allowed."
+     0 box "ERROR: Only numbers 0 - 9 allowed")"},
     {"space", "", "@9,3 700001\r250-\b=7/70/700/7000/70000/70000//2/25/250/250/ [close]", "",
-     R"(0 box "ERROR: Only numbers b*" | 0 box "ERROR: Sorry.Only numbers 0 - 9 allowed")"},
+     R"(0 box "ERROR: Only numbers between 20 and 65535 allowed."
+     0 box "ERROR: Sorry.Only numbers 0 - 9 allowed")"},
     {"enter", "2=70000,,",
      "@1,1 \r\r19\r20\r\r65535\r=1,2://1/19//2/20/1,3://6/65/655/6553/65535/2,1:70000 \r= @20,3 "
      "50\r=5/50/1,1: [close]",
      "",
-     R"(0 box "ERROR: Only numbers b*" | 0 box "ERROR: Only numbers b*" | 0 box "ERROR: Only numbers b*"
-     0 box "ERROR: Only numbers b*")"},
+     R"(0 box "ERROR: Only numbers between 20 and 65535 allowed." | 0 box "ERROR: Only numbers between 20 and 65535 allowed."
+     0 box "ERROR: Only numbers between 20 and 65535 allowed." | 0 box "ERROR: Only numbers between 20 and 65535 allowed.")"},
     {"two rows", "1=5,100,50;2=#,250,20", "", "",
      R"(10 > "@" | 10 < "Connect\r\n" | 35 prompt "Sending Data" | 35 > "F" | 35 < "MM\r\n"
      45 > "5," | 45 > "100," | 45 > "50\r\n" | 60 > "#," | 60 > "250," | 60 > "20\r\n" | 85 > "\r\n")"},
@@ -76,7 +78,7 @@ const Row rows[] = {
     {"empty list", "", "", "", "wire:@F\r\n"},
     {"silent device", "1=5,100,50", "", "silent", R"(10 > "@" | 45 > "\r\n")"},
     {"closed port", "1=5,100,50", "", "closed", ""},
-    {"no MM", "1=5,100,50", "", "20:nomarkers", R"(10 > "@" | 35 > "F" | 55 > "\r\n")"},
+    {"lower-case mm", "1=5,100,50", "", "20:lowercase", R"(10 > "@" | 35 > "F" | 55 > "\r\n")"},
     {"hang-up after a line", "1=1,100,50;2=2,100,50", "", "50:hangup",
      R"(10 > "@" | 35 > "F" | 45 > "1," | 45 > "100," | 45 > "50\r\n")"},
     {"port changed after a line", "1=1,100,50;2=2,100,50", "", "50:com2",

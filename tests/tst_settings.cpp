@@ -41,12 +41,13 @@ QString checked(Zelvo &panel)
     return marks;
 }
 
-// Location (-1 none), length, space, tones, the timing line sent, the answer, "SS" given.
-using SaveRow = std::tuple<int, QString, QString, QByteArray, QByteArray, int, bool>;
+// Locations checked ("246" for 2, 4 and 6), length, space, tones, the timing line sent, the
+// answer, "SS" given (else "ss").
+using SaveRow = std::tuple<QByteArray, QString, QString, QByteArray, QByteArray, int, bool>;
 // A save of location 4 or "Update"; acting once the panel has written this; the boxes
-// shown, by the first six characters of their text.
+// shown, by name (see faults()).
 using FaultRow = std::tuple<bool, QByteArray, int, QString>;
-enum Fault { HangUp, Mute, NoMarkers, LowerCase, Garbage, Updates, QuitNo, QuitYes };
+enum Fault { HangUp, LowerCase, Garbage, Updates, QuitNo, QuitYes };
 
 } // namespace
 
@@ -57,8 +58,8 @@ class SettingsTest : public QObject
 private slots:
     void readCut()
     {
-        // "V" is answered without "VM": the digit is not sent, and the cut of the
-        // answer fails after the length and space, which stay; the read ends there.
+        // "V" is answered with a lower-case "vm": the digit is not sent, and the cut of
+        // the answer fails after the length and space, which stay; the read ends there.
         PanelRig rig;
         zsim::SimulatedDevice &device = rig.addDevice(1);
         Zelvo &panel = rig.start();
@@ -67,8 +68,9 @@ private slots:
         rig.setTickHook([&, done = device.received().size()]() mutable {
             for (const std::string got = device.received(); done < got.size(); ++done)
                 if (got[done] == '@' || got[done] == 'V')
-                    device.inject(got[done] == '@' ? "Connect\r\n"
-                                                   : "Length = 100abcdeSpace = 250abcdString = 1");
+                    device.inject(got[done] == '@'
+                                      ? "Connect\r\n"
+                                      : "vm\r\nLength = 100abcdeSpace = 250abcdString = 1");
         });
         panel.UpdateButton->click();
         QCOMPARE(rig.wire(1), "@@\r\n@R@V");
@@ -82,30 +84,31 @@ private slots:
         const int No = QMessageBox::No, Yes = QMessageBox::Yes;
         const QByteArray tones = "0123456789ABCD*#0123";
         table<SaveRow>(
-            {{"length 19, space 020, no tones", {0, "19", "020", "", "20,020", Yes, 1}},
-             {"020/19, 19 tones", {7, "020", "19", tones.left(19), "020,20", Yes, 1}},
-             {"65535/65534.0, 20 tones", {3, "65535", "65534.0", tones, "65534,65534.0", Yes, 1}},
-             {"space 70000", {5, "65534.0", "70000", "1", "65534.0,65534", Yes, 1}},
-             {"the values texts begin with", {2, "300x", "12ab", "1A", "300x,20", Yes, 1}},
-             {"nothing checked", {-1, "", "", "", "", Yes, 1}},
-             {"answer No", {1, "99", "98", "999", "", No, 1}},
-             {"no SS", {4, "300", "301", "7", "", Yes, 0}}});
+            {{"length 19, space 020, no tones", {"0", "19", "020", "", "20,020", Yes, 1}},
+             {"020/19, 19 tones", {"7", "020", "19", tones.left(19), "020,20", Yes, 1}},
+             {"65534.0/65535, 20 tones", {"3", "65534.0", "65535", tones, "65534.0,65534", Yes, 1}},
+             {"locations 2, 4, 6 in one go; the values texts begin with",
+              {"246", "300x", "12ab", "1A", "300x,20", Yes, 1}},
+             {"answer No", {"1", "99", "98", "999", "", No, 1}},
+             {"lower-case ss", {"4", "300", "301", "7", "", Yes, 0}}});
     }
     void save()
     {
-        const auto [location, length, space, tones, timing, answer, handshake] = fetch<SaveRow>();
+        const auto [locations, length, space, tones, timing, answer, handshake] = fetch<SaveRow>();
         PanelRig rig;
         zsim::SimulatedDevice &device = rig.addDevice(1);
         Zelvo &panel = rig.start();
-        if (location >= 0) {
-            panel.Length[location]->setText(length);
-            panel.Space[location]->setText(space);
-            panel.MemString[location]->setText(QString::fromLatin1(tones));
-            panel.Update[location]->setChecked(true);
+        for (const char digit : locations) {
+            const int i = digit - '0';
+            panel.Length[i]->setText(length);
+            panel.Space[i]->setText(space);
+            panel.MemString[i]->setText(QString::fromLatin1(tones));
+            panel.Update[i]->setChecked(true);
         }
-        rig.setTickHook([&, handshake = handshake] { // "@" is answered, "S" is not
+        const QString boxes = checked(panel);
+        rig.setTickHook([&, handshake = handshake] { // "@" is answered, "S" in lower case
             if (!handshake && device.quiescent())
-                device.setFaults(device.received() == "@" ? Silent : zsim::Faults());
+                device.setFaults(device.received() == "@" ? LowerCaseMarkers : zsim::Faults());
         });
         rig.boxes().answer(QMessageBox::StandardButton(answer));
         panel.Commit->click();
@@ -117,12 +120,13 @@ private slots:
         for (int i = 0; i < 8 && answer == QMessageBox::Yes; ++i) {
             const QByteArray digit = QByteArray::number(i);
             s.wait(10).prompt("Saving to Location # ");
-            if (i != location)
+            if (!locations.contains(digit))
                 continue;
             s.prompt("Saving to Location #  " + digit).probe().wait(10).out("S");
-            if (!handshake && s.wait(10).t)
+            s.in(handshake ? "SS\r\n" : "ss\r\n").wait(10);
+            if (!handshake)
                 continue;
-            s.in("SS\r\n").wait(10).out(digit + "\r\n").wait(10).out(timing + "\r\n").wait(10);
+            s.out(digit + "\r\n").wait(10).out(timing + "\r\n").wait(10);
             for (const char tone : tones)
                 s.out(QByteArray(1, tone)).wait(10);
             if (s.wait(10), tones.size() < 20)
@@ -132,28 +136,38 @@ private slots:
         COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
         QCOMPARE(shown(panel), held(device.memory()));
         QCOMPARE(panel.Firmware->text(), "Firmware Version:Zelvor 2.1"); // after the caption, once
-        QCOMPARE(checked(panel).indexOf('1'), answer == QMessageBox::No ? location : -1);
+        QCOMPARE(checked(panel), answer == QMessageBox::No ? boxes : QStringLiteral("00000000"));
     }
 
-    void reset_data() { table<int>({{"OK", QMessageBox::Ok}, {"Cancel", QMessageBox::Cancel}}); }
+    void reset_data()
+    {
+        const int Ok = QMessageBox::Ok, Cancel = QMessageBox::Cancel; // with a device or none
+        table<std::pair<int, bool>>({{"OK", {Ok, 1}},
+                                     {"Cancel", {Cancel, 1}},
+                                     {"OK, no device: no write, no error", {Ok, 0}}});
+    }
     void reset()
     {
-        const int answer = fetch<int>();
+        const auto [answer, device] = fetch<std::pair<int, bool>>();
         PanelRig rig;
-        rig.addDevice(1).setMemory({{{"4444", 300, 301}}});
+        device ? rig.addDevice(1).setMemory({{{"4444", 300, 301}}})
+               : rig.boxes().answer(QMessageBox::Yes);
         Zelvo &panel = rig.start();
         const QStringList before = shown(panel);
         rig.boxes().answer(QMessageBox::StandardButton(answer));
+        rig.boxes().answer(QMessageBox::Yes); // the search's question, when it comes
         panel.Reset->click();
 
         WireScript s;
         s.box("RESET: Are you sure? This will erase all current settings and restore defaults!");
         const zsim::Memory defaults = zsim::factoryDefaults();
-        if (answer == QMessageBox::Ok)
+        if (answer == QMessageBox::Ok && device)
             s.status("RESETTING\r\nOne moment please.").out("^0").wait(250).update(defaults);
+        if (answer == QMessageBox::Ok && !device) // nothing written; the search finds none
+            s.status("RESETTING\r\nOne moment please.").wait(250).update(std::nullopt);
         COMPARE_TRANSCRIPT(rig, qPrintable(s.wait(100).status("Ready").text));
-        QCOMPARE(shown(panel), answer == QMessageBox::Ok ? held(defaults) : before);
-        QCOMPARE(rig.boxes().seen().first().defaultButton, QMessageBox::Cancel);
+        QCOMPARE(shown(panel), answer == QMessageBox::Ok && device ? held(defaults) : before);
+        QCOMPARE(rig.boxes().seen().at(device ? 0 : 1).defaultButton, QMessageBox::Cancel);
     }
 
     void panelButtons()
@@ -176,16 +190,14 @@ private slots:
 
     void faults_data()
     {
-        table<FaultRow>({{"hang-up in the search", {false, "@", HangUp, "Error!"}},
+        table<FaultRow>({{"hang-up in the search", {false, "@", HangUp, "none"}},
                          {"hang-up in the read", {false, "@V1@V", HangUp, ""}},
-                         {"hang-up in a save", {true, "12", HangUp, "Save C|Error "}},
-                         {"silent", {false, "", Mute, "Error!"}},
-                         {"no markers", {false, "", NoMarkers, "Error!"}},
-                         {"lower-case markers", {false, "", LowerCase, "Error!"}},
-                         {"garbage", {false, "", Garbage, "Error!"}},
+                         {"hang-up in a save", {true, "12", HangUp, "save|lost"}},
+                         {"lower-case markers", {false, "", LowerCase, "none"}},
+                         {"garbage", {false, "", Garbage, "none"}},
                          {"ten Updates in a read", {false, "@V3", Updates, ""}},
-                         {"Quit, No, in a save", {true, "4\r\n", QuitNo, "Save C|Quit. "}},
-                         {"Quit, Yes, in a save", {true, "4\r\n", QuitYes, "Save C|Quit. "}}});
+                         {"Quit, No, in a save", {true, "4\r\n", QuitNo, "save|quit"}},
+                         {"Quit, Yes, in a save", {true, "4\r\n", QuitYes, "save|quit"}}});
     }
     void faults()
     {
@@ -195,9 +207,9 @@ private slots:
         options.linkPath = rig.linkPath(1).toStdString(); // the device can come back
         zsim::SimulatedDevice &device = rig.addDevice(1, options);
         Zelvo &panel = rig.start();
-        // silent, no markers, lower-case markers, -, no split, -, no delay, -, garbage
-        device.setFaults({fault == Mute, fault == NoMarkers, fault == LowerCase, false, 0, 0, 0,
-                          false, fault == Garbage});
+        // -, -, lower-case markers, -, no split, -, no delay, -, garbage
+        device.setFaults(
+            {false, false, fault == LowerCase, false, 0, 0, 0, false, fault == Garbage});
         QObject::connect(panel.MSComm1, &MSComm::written, &panel,
                          [&, f = fault, wanted = after,
                           seen = QByteArray()](int, const QByteArray &bytes) mutable {
@@ -211,17 +223,22 @@ private slots:
                                  QMetaObject::invokeMethod(button, &QPushButton::click,
                                                            Qt::QueuedConnection);
                          });
-        for (const QString &box : boxes.split('|', Qt::SkipEmptyParts)) // Yes, or No to Quit
-            rig.boxes().answer(fault == QuitNo && box == "Quit. " ? QMessageBox::No
-                                                                  : QMessageBox::Yes);
+        const std::map<QString, QString> texts{
+            {"none", "Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?"},
+            {"lost", "Error  5\r\nThe connection to the device was lost; the port has been closed"},
+            {"save", "Save Changes to Memory?"},
+            {"quit", "Quit. Are you sure?"}};
+        QStringList shownTexts;
+        for (const QString &box : boxes.split('|', Qt::SkipEmptyParts)) { // Yes, or No to Quit
+            shownTexts << texts.at(box);
+            rig.boxes().answer(fault == QuitNo && box == "quit" ? QMessageBox::No
+                                                                : QMessageBox::Yes);
+        }
         panel.MemString[4]->setText(QStringLiteral("123ABC"));
         panel.Update[4]->setChecked(save);
         (save ? panel.Commit : panel.UpdateButton)->click();
 
-        QStringList starts;
-        for (const QString &text : rig.boxes().texts())
-            starts << text.left(6);
-        QCOMPARE(starts.join('|'), boxes);
+        QCOMPARE(rig.boxes().texts(), shownTexts);
         QVERIFY(!panel.defPrompt()->isVisible());
         if (fault == Updates || fault == QuitNo) // read whole
             QCOMPARE(shown(panel), held(device.memory()));

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <map>
+#include <optional>
 
 // A data table of one column "row", and its current row.
 template <typename Row> void table(std::initializer_list<std::pair<const char *, Row>> rows)
@@ -27,6 +28,7 @@ template <typename Row> const Row &fetch()
 inline const QByteArray NoDevice =
     "Zelvor: Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?";
 inline const zsim::Faults Silent{true};
+inline const zsim::Faults LowerCaseMarkers{false, false, true};
 
 struct WireScript
 {
@@ -66,11 +68,15 @@ struct WireScript
         }
         return status("Ready");
     }
-    // "Update" while the device answers on the open COM1.
-    WireScript &update(const zsim::Memory &memory, const QByteArray &firmware = "Zelvor 2.1")
+    // "Update" while the device answers on the open COM1, or without a memory: with no
+    // device on any port, the search's question answered "continue".
+    WireScript &update(const std::optional<zsim::Memory> &memory,
+                       const QByteArray &firmware = "Zelvor 2.1")
     {
         status("Reading the device settings").wait(100).status("");
-        prompt("Looking for a Zelvo").probe().status("Trying COM Port # 1").probe();
-        return found(memory, firmware);
+        prompt("Looking for a Zelvo").probe(memory ? 'D' : 'x');
+        for (char n = '1'; n <= (memory ? '1' : '4'); ++n)
+            status(QByteArray("Trying COM Port # ") + n).probe(memory ? 'D' : 'x');
+        return memory ? found(*memory, firmware) : box(NoDevice).status("");
     }
 };

@@ -175,13 +175,22 @@ Zelvo &PanelRig::panel()
     config.endApplication = [this] { ++m_endings; };
     for (int port = 1; port <= 4; ++port) {
         const auto &device = m_devices[port - 1];
-        config.ports.setPath(port, device ? QString::fromStdString(device->portPath())
-                                          : missingPath(port));
+        config.ports.setPath(port, m_given[port - 1] ? *m_given[port - 1]
+                                   : device          ? QString::fromStdString(device->portPath())
+                                                     : missingPath(port));
+        config.fixedPorts.setPath(port, missingPath(port));
     }
+    config.portDetector = m_detector;
+    config.portPathsFile = portPathsFile();
     m_panel = std::make_unique<Zelvo>(config);
     QObject::connect(m_panel->MSComm1, &MSComm::written, m_panel.get(),
                      [this](int port, const QByteArray &bytes) {
-                         m_written[port - 1] += bytes.size();
+                         // Counted for the device at the port's path, wherever it sits.
+                         const std::string path = m_panel->MSComm1->portPath(port).toStdString();
+                         for (int i = 0; i < 4; ++i) {
+                             if (m_devices[i] && m_devices[i]->portPath() == path)
+                                 m_written[i] += bytes.size();
+                         }
                          const QString what = port == 1 ? QStringLiteral(">")
                                                         : QString::number(port) + QLatin1Char('>');
                          record(what, escapeLineBytes(bytes));
@@ -205,6 +214,17 @@ Zelvo &PanelRig::start()
     mark();
     clearWire();
     return zelvo;
+}
+
+Zelvo &PanelRig::restart()
+{
+    m_panel.reset();
+    return start();
+}
+
+QString PanelRig::portPathsFile() const
+{
+    return m_dir.filePath(QStringLiteral("config/zelvor/panel.conf"));
 }
 
 void PanelRig::mark()

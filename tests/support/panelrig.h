@@ -1,7 +1,10 @@
 #pragma once
 
 // One panel wired to simulated devices on real pseudo-terminals, for one test.
-// Ports without a device map to paths that do not exist.
+// Each port is given for the run as the command line gives it: the path of its
+// device, or a path that does not exist. The panel detects the ports the test
+// feeds it (none unless told), falls back on paths that do not exist, and
+// keeps its saved port paths in the rig's own folder, never the user's.
 //
 // The rig owns the panel's clock: every link of the panel counts the ticks of
 // one source the rig turns by hand. While a pause of the panel waits, the rig
@@ -20,6 +23,7 @@
 
 #include "app/zelvo.h"
 #include "boxanswerer.h"
+#include "link/portdetector.h"
 #include "link/ticks.h"
 #include "sim/simdevice.h"
 
@@ -30,6 +34,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Ticks that pass when turned, and only then: whether the panel has started
 // or stopped its clock does not matter, the rig alone decides.
@@ -59,10 +64,20 @@ public:
     // The path COMn maps to when no device sits there (it does not exist).
     QString missingPath(int port) const;
 
+    // Gives COMn this path for the run instead; an empty path gives none, so
+    // the saved path or the automatic one holds.
+    void setGiven(int port, const QString &path) { m_given[port - 1] = path; }
+    // The ports the panel detects.
+    FedPortDetector &detector() { return *m_detector; }
+    // Where the panel keeps the port paths the user chose.
+    QString portPathsFile() const;
+
     // The panel, created on first use with the ports as mapped so far.
     Zelvo &panel();
     // Creates the panel, runs its start-up search and starts a new transcript.
     Zelvo &start();
+    // Ends the panel and starts a new one, as a user starting the program again.
+    Zelvo &restart();
 
     BoxAnswerer &boxes() { return m_boxes; }
     // Whether the termination step ran, and how often.
@@ -98,6 +113,8 @@ private:
     std::array<std::unique_ptr<zsim::SimulatedDevice>, 4> m_devices;
     HandTicks m_hand;
     std::unique_ptr<Zelvo> m_panel;
+    std::array<std::optional<QString>, 4> m_given;
+    std::shared_ptr<FedPortDetector> m_detector = std::make_shared<FedPortDetector>();
     BoxAnswerer m_boxes;
     QTimer m_clock;
     int m_endings = 0;
