@@ -1,20 +1,13 @@
 #include "link/mscomm.h"
 
 #include "core/errors.h"
+#include "link/platform.h"
 
 #include <QMetaMethod>
 #include <QStringList>
 
 #include <cerrno>
 #include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -137,28 +130,16 @@ void MSComm::fail(const PortError &error)
 
 PortError MSComm::openFailure(const QString &path)
 {
-    const QSerialPort::SerialPortError kind = m_port.error();
-    const QString qtReason = m_port.errorString();
-#ifdef Q_OS_UNIX
-    // The serial port class reports a category; the user is told the system's
-    // own reason, which a plain open of the device shows.
-    const QByteArray native = path.toLocal8Bit();
-    const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int number = errno;
-        return PortError(number, systemDescription(number));
-    }
-    ::close(fd);
-    if (kind == QSerialPort::PermissionError) // the port's lock belongs to another program
-        return PortError(EBUSY, systemDescription(EBUSY));
-#endif
-    switch (kind) {
+    if (std::optional<PortError> told = zplatform::openFailure(path, m_port))
+        return *told;
+    const QString reason = m_port.errorString();
+    switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return PortError(ENOENT, qtReason);
+        return PortError(ENOENT, reason);
     case QSerialPort::PermissionError:
-        return PortError(EACCES, qtReason);
+        return PortError(EACCES, reason);
     default:
-        return PortError(EIO, qtReason);
+        return PortError(EIO, reason);
     }
 }
 
@@ -195,7 +176,7 @@ void MSComm::output(const QString &text)
     // Then wait until the line has sent them (a few milliseconds at 9600
     // baud), so that a discard right after a write never eats the command
     // just written.
-    if (stuck || !drained(deadline)) {
+    if (stuck || !zplatform::drainOutput(m_port, deadline)) {
         if (!m_port.isOpen())
             throw lineLost();
         // What is left would go out later, in the middle of other commands.
@@ -207,27 +188,6 @@ void MSComm::output(const QString &text)
                            .arg(WriteLimitMs / 1000)));
     }
     emit written(m_commPort, bytes);
-}
-
-bool MSComm::drained(const QDeadlineTimer &deadline) const
-{
-#ifdef Q_OS_UNIX
-    // The system's output queue has no waiting call with a time limit: look
-    // at its count, sleeping a millisecond (one character at 9600 baud)
-    // between looks.
-    const int fd = static_cast<int>(m_port.handle());
-    for (;;) {
-        int pending = 0;
-        if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &pending) != 0 || pending <= 0)
-            return true;
-        if (deadline.hasExpired())
-            return false;
-        ::poll(nullptr, 0, 1);
-    }
-#else
-    Q_UNUSED(deadline);
-    return true;
-#endif
 }
 
 int MSComm::inBufferCount()
@@ -284,20 +244,6 @@ void MSComm::setOutBufferCount(int count)
     // characters the device has not read yet.
 }
 
-bool MSComm::lineIsGone() const
-{
-#ifdef Q_OS_UNIX
-    pollfd probe{static_cast<int>(m_port.handle()), POLLIN, 0};
-    if (probe.fd < 0)
-        return true;
-    if (::poll(&probe, 1, 0) < 0)
-        return true;
-    return (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#else
-    return true;
-#endif
-}
-
 void MSComm::onError(QSerialPort::SerialPortError error)
 {
     // Modem-line and time-out reports are not failures of the line; a read,
@@ -307,7 +253,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
                            error == QSerialPort::WriteError;
     if (!ioFailure || m_closing || !m_port.isOpen())
         return;
-    if (!lineIsGone())
+    if (!zplatform::lineIsGone(m_port))
         return;
     closeQuietly();
     m_lineLost = true;

@@ -86,10 +86,7 @@ private:
     PortError openFailure(const QString &path);
     // Reports a failure of COM`m_commPort` and throws it.
     [[noreturn]] void fail(const PortError &error);
-    // Waits, within the deadline, until the operating system has sent what it holds.
-    bool drained(const QDeadlineTimer &deadline) const;
     void onError(QSerialPort::SerialPortError error);
-    bool lineIsGone() const;
     void closeQuietly();
 
     PortMap m_ports;

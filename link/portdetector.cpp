@@ -1,35 +1,13 @@
 #include "link/portdetector.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QHash>
+#include "link/platform.h"
+
 #include <QSerialPortInfo>
 #include <QStringList>
 
-namespace {
-
-// Device path -> the first of its links under /dev/serial/by-id, in name order.
-QHash<QString, QString> stableNames()
-{
-    QHash<QString, QString> names;
-#ifdef Q_OS_LINUX
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    const QFileInfoList links =
-        byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &link : links) {
-        const QString device = link.canonicalFilePath();
-        if (!device.isEmpty() && !names.contains(device))
-            names.insert(device, link.absoluteFilePath());
-    }
-#endif
-    return names;
-}
-
-} // namespace
-
 DetectedPorts SystemPortDetector::detect() const
 {
-    const QHash<QString, QString> stable = stableNames();
+    const QHash<QString, QString> stable = zplatform::stableNames();
     DetectedPorts ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         DetectedPort port;

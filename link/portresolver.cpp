@@ -1,37 +1,16 @@
 #include "link/portresolver.h"
 
-#include <QFile>
+#include "link/platform.h"
+
 #include <QStringList>
 
 #include <algorithm>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <unistd.h>
-#endif
 
 namespace {
 
 bool nameOrder(const DetectedPort &a, const DetectedPort &b)
 {
     return a.name() < b.name();
-}
-
-// Why the path cannot be opened now, as the menu says it; empty when it can.
-QString accessProblem(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    const QByteArray native = QFile::encodeName(path);
-    if (::access(native.constData(), R_OK | W_OK) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return QStringLiteral("does not exist");
-        if (errno == EACCES || errno == EPERM)
-            return QStringLiteral("permission denied");
-    }
-#else
-    Q_UNUSED(path);
-#endif
-    return {};
 }
 
 } // namespace
@@ -113,7 +92,7 @@ QString portToolTip(const ResolvedPort &port)
     QString text = describePort(port.path, port.description);
     if (port.source == PortSource::Automatic)
         text += QStringLiteral(" (automatic)");
-    const QString problem = accessProblem(port.path);
+    const QString problem = zplatform::accessProblem(port.path);
     if (!problem.isEmpty())
         text += QStringLiteral(" (") + problem + QLatin1Char(')');
     return text;
