@@ -9,7 +9,9 @@
 #include "app/windowaccess.h"
 #include "files/fileio.h"
 #include "link/commands.h"
+#include "link/devicesearch.h"
 #include "link/mscomm.h"
+#include "link/portmenu.h"
 #include "link/portsetup.h"
 #include "link/ticks.h"
 #include "link/wait.h"
@@ -17,7 +19,6 @@
 #include "play/multiplay.h"
 #include "play/singlemode.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 
@@ -32,6 +33,7 @@ Zelvo::Zelvo(const Config &config, QWidget *parent)
         config.ports, config.fixedPorts, config.portDetector, config.portPathsFile});
     MSComm1->setPorts(m_portSetup->resolve().map());
     m_defPrompt = new DefPrompt(this);
+    m_deviceSearch = std::make_unique<DeviceSearch>(*m_link, *m_portSetup, searchHooks());
     if (!m_endApplication)
         m_endApplication = [] { QCoreApplication::exit(0); };
 
@@ -40,6 +42,28 @@ Zelvo::Zelvo(const Config &config, QWidget *parent)
 }
 
 Zelvo::~Zelvo() = default;
+
+DeviceSearch::Hooks Zelvo::searchHooks()
+{
+    DeviceSearch::Hooks hooks;
+    hooks.status = [this](const QString &text) { StatusBox->setText(text); };
+    hooks.promptText = [this](const QString &text) { m_defPrompt->setText(text); };
+    hooks.showPrompt = [this] { m_defPrompt->show(); };
+    hooks.closePrompt = [this] { m_defPrompt->close(); };
+    hooks.goOnWithoutDevice = [this](const QString &question, const QString &details) {
+        return msgbox::askYesNo(m_defPrompt, question, details);
+    };
+    hooks.goOnAfterFailedPick = [this](const QString &question) {
+        return msgbox::askYesNo(this, question);
+    };
+    hooks.notify = [this](const QString &text) { msgbox::notify(this, text); };
+    hooks.load = [this] { ensureLoaded(); };
+    hooks.readSettings = [this] { ReadDeviceSettings(); };
+    hooks.portChosen = [this](int port) { m_portMenu->checkComItem(port); };
+    hooks.com1Focused = [this] { Focused = kTrue; };
+    hooks.terminate = [this] { Form_Terminate(); };
+    return hooks;
+}
 
 DeviceLink *Zelvo::makeLink()
 {
@@ -63,7 +87,7 @@ void Zelvo::waitUntil(const std::function<bool()> &done)
 
 void Zelvo::start()
 {
-    handle([this] { Form_Initialize(); });
+    handle([this] { m_deviceSearch->Form_Initialize(); });
     if (!m_ended)
         show();
 }
@@ -81,7 +105,7 @@ void Zelvo::Form_Load()
     MSComm1->setSettings(zcmd::PortSettings);
     MSComm1->setInputLen(0);
     Focused = kTrue;
-    CPort = 1;
+    m_deviceSearch->CPort = 1;
     Timer1->start();
 }
 
@@ -125,28 +149,6 @@ void Zelvo::reportUnhandled(const OperationError &error)
     // The operation has ended: its progress window goes with it.
     m_defPrompt->hide();
     msgbox::notify(this, errorMessage(error));
-}
-
-QAction *Zelvo::comItem(int port) const
-{
-    switch (port) {
-    case 1:
-        return COM1;
-    case 2:
-        return COM2;
-    case 3:
-        return COM3;
-    case 4:
-        return COM4;
-    default:
-        return nullptr;
-    }
-}
-
-void Zelvo::checkComItem(int port)
-{
-    for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n)
-        comItem(n)->setChecked(n == port);
 }
 
 MultiPlay *Zelvo::multiPlay()

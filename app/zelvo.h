@@ -10,12 +10,13 @@
 // write a command, wait a number of ticks with Pause (which dispatches events,
 // so other handlers may run inside the wait), read what has arrived, look for
 // the acknowledgement word. The handler definitions live with their
-// subsystem: link/ (search, port menu), settings/, play/, files/.
+// subsystem: settings/, play/, files/; the device search and the port
+// menu are parts of their own in link/.
 
 #include "core/errors.h"
 #include "link/devicelink.h"
+#include "link/devicesearch.h"
 #include "link/portmap.h"
-#include "link/portresolver.h"
 
 #include <QMainWindow>
 
@@ -28,13 +29,12 @@ class FileIO;
 class MSComm;
 class MemoryMode;
 class MultiPlay;
+class PortMenu;
 class PortDetector;
 class PortSetup;
-class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPushButton;
 class SingleMode;
 class StatusTextBox;
@@ -102,17 +102,9 @@ public:
     // panel's period, owned by `window`, or the source the panel was given.
     TickSource *ticksFor(QObject *window);
 
-    // ---- Device search and port menu (link/search.cpp) ----
-    void Form_Initialize();
-    void COM1_Click();
-    void COM2_Click();
-    void COM3_Click();
-    void COM4_Click();
-    // Why each port gave no device in the last search, one line per port.
-    QString searchReport() const { return m_searchReport; }
-    // "Port Paths...": the user chooses and saves the paths, then Update runs
-    // (link/portmenu.cpp).
-    void PortPaths_Click();
+    // ---- Device search and port menu (link/) ----
+    DeviceSearch &deviceSearch() const { return *m_deviceSearch; }
+    PortMenu &portMenu() const { return *m_portMenu; }
 
     // ---- Application shell (app/zelvo.cpp) ----
     void Form_Load();
@@ -167,7 +159,6 @@ public:
     qint16 ValidKey = kFalse;
     QString ToneStr;
     qint16 Focused = kFalse;
-    qint16 CPort = 0;
 
     // ---- Controls ----
     MSComm *const MSComm1 = &m_link->port();
@@ -192,17 +183,6 @@ public:
     QPushButton *Single = nullptr;
     QPushButton *Multi = nullptr;
     QPushButton *done = nullptr;
-    QMenu *COMSelect = nullptr;
-    QAction *COM1 = nullptr;
-    QAction *COM2 = nullptr;
-    QAction *COM3 = nullptr;
-    QAction *COM4 = nullptr;
-    QAction *PortPaths = nullptr;
-
-    // The menu item of port n (1 to 4).
-    QAction *comItem(int port) const;
-    // Checks the item of port n and clears the other three.
-    void checkComItem(int port);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -210,6 +190,7 @@ protected:
 
 private:
     DeviceLink *makeLink();
+    DeviceSearch::Hooks searchHooks();
     void buildWindow();
     QWidget *buildSettingsGroup();
     QWidget *buildKeypadGroup();
@@ -220,12 +201,6 @@ private:
     void connectHandlers();
     void ensureLoaded();
     void reportUnhandled(const OperationError &error);
-    void comClick(int port, bool setsFocused, int waitAfterAnswer);
-    // Works out the paths anew and gives them to the closed port (an open one
-    // keeps its own until it closes); shows once why saved paths could not be read.
-    ResolvedPorts usePortPaths();
-    // The COM items' tool tips and status tips, as things stand now.
-    void describeComItems();
     // The window's key preview (play/keypad.cpp): an application-wide filter
     // that hands every key event of this window to Form_KeyDown/Form_KeyUp
     // before the control with the focus sees it. Owned by `main`.
@@ -238,8 +213,9 @@ private:
     int m_abortRuns = 0; // Abort presses so far: a memory play stops once this changes
     int m_tickMs = 10;
     TickSource *m_givenTicks = nullptr;
-    QString m_searchReport;
     std::unique_ptr<PortSetup> m_portSetup;
+    std::unique_ptr<DeviceSearch> m_deviceSearch;
+    PortMenu *m_portMenu = nullptr;
     DefPrompt *m_defPrompt = nullptr;
     MultiPlay *m_multiPlay = nullptr;
     FileIO *m_fileIO = nullptr;

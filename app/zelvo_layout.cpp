@@ -2,20 +2,21 @@
 // accessible names and tab order, and the wiring of their events to the
 // handlers.
 
+#include "app/messagebox.h"
 #include "app/statusbox.h"
 #include "app/typinglimit.h"
 #include "app/zelvo.h"
+#include "link/devicesearch.h"
 #include "link/mscomm.h"
+#include "link/portmenu.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -84,24 +85,11 @@ void Zelvo::buildWindow()
 
 void Zelvo::buildMenu()
 {
-    COMSelect = menuBar()->addMenu(QStringLiteral("COM Port Select"));
-    auto *group = new QActionGroup(this);
-    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-    QAction **items[] = {&COM1, &COM2, &COM3, &COM4};
-    for (int port = PortMap::FirstPort; port <= PortMap::LastPort; ++port) {
-        QAction *item = COMSelect->addAction(QStringLiteral("COM%1").arg(port));
-        item->setCheckable(true);
-        item->setChecked(false);
-        group->addAction(item);
-        *items[port - 1] = item;
-    }
-    COMSelect->addSeparator();
-    PortPaths = COMSelect->addAction(QStringLiteral("Port Paths..."));
-    // The path behind each item shows beside it while the user chooses, with
-    // why it cannot be used, as things stand when the menu opens.
-    COMSelect->setToolTipsVisible(true);
-    describeComItems();
-    connect(COMSelect, &QMenu::aboutToShow, this, [this] { describeComItems(); });
+    PortMenu::Hooks hooks;
+    hooks.wait = [this](const std::function<bool()> &done) { waitUntil(done); };
+    hooks.notify = [this](const QString &text) { msgbox::notify(this, text); };
+    hooks.update = [this] { UpdateButton_Click(); };
+    m_portMenu = new PortMenu(*m_portSetup, std::move(hooks), menuBar(), this);
 }
 
 QWidget *Zelvo::buildSettingsGroup()
@@ -256,19 +244,19 @@ void Zelvo::connectHandlers()
     onClick(Multi, &Zelvo::Multi_Click);
     onClick(done, &Zelvo::done_Click);
 
-    const auto onMenu = [this](QAction *item, void (Zelvo::*handler)()) {
+    const auto onMenu = [this](QAction *item, void (DeviceSearch::*handler)()) {
         connect(item, &QAction::triggered, this, [this, item, handler](bool checked) {
             // Only the handlers set the check marks: undo the menu's own toggle.
             item->setChecked(!checked);
-            handle([this, handler] { (this->*handler)(); });
+            handle([this, handler] { (m_deviceSearch.get()->*handler)(); });
         });
     };
-    onMenu(COM1, &Zelvo::COM1_Click);
-    onMenu(COM2, &Zelvo::COM2_Click);
-    onMenu(COM3, &Zelvo::COM3_Click);
-    onMenu(COM4, &Zelvo::COM4_Click);
-    connect(PortPaths, &QAction::triggered, this,
-            [this] { handle([this] { PortPaths_Click(); }); });
+    onMenu(m_portMenu->COM1, &DeviceSearch::COM1_Click);
+    onMenu(m_portMenu->COM2, &DeviceSearch::COM2_Click);
+    onMenu(m_portMenu->COM3, &DeviceSearch::COM3_Click);
+    onMenu(m_portMenu->COM4, &DeviceSearch::COM4_Click);
+    connect(m_portMenu->PortPaths, &QAction::triggered, this,
+            [this] { handle([this] { m_portMenu->PortPaths_Click(); }); });
 }
 
 bool Zelvo::eventFilter(QObject *watched, QEvent *event)

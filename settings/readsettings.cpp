@@ -51,5 +51,5 @@ void Zelvo::UpdateButton_Click()
     }
     Pause(100);
     StatusBox->setText(QString());
-    Form_Initialize();
+    deviceSearch().Form_Initialize();
 }

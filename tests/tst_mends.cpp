@@ -180,9 +180,10 @@ private slots:
              {panel.Firmware, panel.defPrompt()->findChild<QLabel *>(), panel.fileIO()->IOLable})
             QCOMPARE(reader(label)->text(QAccessible::Name), label->text());
         // The path behind each port shows in the menu, with why it cannot be used.
-        QVERIFY(panel.COMSelect->toolTipsVisible());
-        QCOMPARE(panel.COM1->toolTip(), QString::fromStdString(rig.device(1).portPath()));
-        QCOMPARE(panel.COM2->toolTip(), rig.missingPath(2) + QStringLiteral(" (does not exist)"));
+        const PortMenu &menu = panel.portMenu();
+        QVERIFY(menu.COMSelect->toolTipsVisible());
+        QCOMPARE(menu.COM1->toolTip(), QString::fromStdString(rig.device(1).portPath()));
+        QCOMPARE(menu.COM2->toolTip(), rig.missingPath(2) + QStringLiteral(" (does not exist)"));
     }
 };
 

@@ -51,8 +51,8 @@ QString ports(Zelvo &panel) // "COM2 0100 2": the open port, the check marks, CP
                                              : QStringLiteral("-");
     text += ' ';
     for (int port = 1; port <= 4; ++port)
-        text += panel.comItem(port)->isChecked() ? '1' : '0';
-    return text + ' ' + QString::number(panel.CPort);
+        text += panel.portMenu().comItem(port)->isChecked() ? '1' : '0';
+    return text + ' ' + QString::number(panel.deviceSearch().CPort);
 }
 
 // Given, saved, detected, the platform's names ('L' /dev/ttyS0 style as S0, 'W' COM1),
@@ -156,13 +156,14 @@ private slots:
             "\n\nDetected ports that no COM port stands for:\n" + uart +
             " - 16550A\nTo use one, choose it for a COM port in \"COM Port Select\", "
             "\"Port Paths...\"."));
-        QCOMPARE(panel.COM1->toolTip(), rig.missingPath(1) + " (automatic) (does not exist)");
+        QCOMPARE(panel.portMenu().COM1->toolTip(),
+                 rig.missingPath(1) + " (automatic) (does not exist)");
 
         if (plug) {
             rig.detector().setPorts({{device, {}, "Zelvor USB", true}});
-            act == 'u' ? panel.UpdateButton->click() : panel.COM1->trigger();
-            emit panel.COMSelect->aboutToShow();
-            QCOMPARE(panel.COM1->toolTip(), device + " - Zelvor USB (automatic)");
+            act == 'u' ? panel.UpdateButton->click() : panel.portMenu().COM1->trigger();
+            emit panel.portMenu().COMSelect->aboutToShow();
+            QCOMPARE(panel.portMenu().COM1->toolTip(), device + " - Zelvor USB (automatic)");
         } else {
             QTimer::singleShot(0, &panel, [&] {
                 auto *dialog = panel.findChild<PortPathsDialog *>();
@@ -171,7 +172,7 @@ private slots:
                 dialog->row(3)->setCurrentIndex(1);
                 (act == 't' ? dialog->OK : dialog->Cancel)->click();
             });
-            panel.PortPaths->trigger();
+            panel.portMenu().PortPaths->trigger();
             QCOMPARE(saved(rig, 3), settings == '-' && act == 't' ? uart : QString());
         }
         step(panel);
@@ -193,7 +194,7 @@ private slots:
                 names << reader->child(i)->text(QAccessible::Name);
             return names;
         };
-        QVERIFY(names(panel.COMSelect).contains("Port Paths..."));
+        QVERIFY(names(panel.portMenu().COMSelect).contains("Port Paths..."));
         PortPathsDialog dialog({}, {}, &panel);
         QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(&dialog);
         QCOMPARE(reader->role(), QAccessible::Dialog);

@@ -23,8 +23,8 @@ QString ports(Zelvo &panel)
                                              : QStringLiteral("-");
     text += ' ';
     for (int port = 1; port <= 4; ++port)
-        text += panel.comItem(port)->isChecked() ? '1' : '0';
-    return text + ' ' + QString::number(panel.CPort);
+        text += panel.portMenu().comItem(port)->isChecked() ? '1' : '0';
+    return text + ' ' + QString::number(panel.deviceSearch().CPort);
 }
 
 // Ports: 'D' the device, 's' a silent device, 'b' a device another program holds, 'x' none;
@@ -116,7 +116,7 @@ private slots:
         panel.Present = 7;
         const int before = rig.ticks();
         if (pick > 0)
-            panel.comItem(pick)->trigger();
+            panel.portMenu().comItem(pick)->trigger();
         else
             pick ? void(panel.close()) : panel.done->click();
 

@@ -253,7 +253,7 @@ private slots:
         device.setFaults({});
         QVERIFY(device.connected() || device.reconnect());
         if (!panel.MSComm1->portOpen())
-            panel.COM1->trigger();
+            panel.portMenu().COM1->trigger();
         panel.UpdateButton->click();
         QCOMPARE(shown(panel), held(device.memory()));
         QCOMPARE(panel.StatusBox->text(), QStringLiteral("Ready"));

@@ -63,7 +63,7 @@ inline Zelvo &startRow(PanelRig &rig, const QString &events,
                     else if (what == "esc")
                         QTest::keyClick(panel.windowHandle(), Qt::Key_Escape);
                     else
-                        what == "com2" ? panel.COM2->trigger() : user(what);
+                        what == "com2" ? panel.portMenu().COM2->trigger() : user(what);
                 });
         }
     });
@@ -90,7 +90,7 @@ inline void lineBack(PanelRig &rig, std::function<void()> next, const QByteArray
     QVERIFY(rig.device(1).reconnect());
     rig.device(1).setFaults({});
     rig.setTickHook({});
-    rig.panel().COM1->trigger();
+    rig.panel().portMenu().COM1->trigger();
     rig.clearWire();
     next();
     rig.transcript(); // once the device has read everything

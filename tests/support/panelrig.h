@@ -24,6 +24,7 @@
 #include "app/zelvo.h"
 #include "boxanswerer.h"
 #include "link/portdetector.h"
+#include "link/portmenu.h"
 #include "link/ticks.h"
 #include "sim/simdevice.h"
 
