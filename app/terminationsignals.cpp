@@ -31,7 +31,7 @@ TerminationSignals::TerminationSignals(QWidget *window) : QObject(window)
         return;
     wakeFd = m_pipe[1];
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, window, [this, window] {
+    connect(m_notifier, &QSocketNotifier::activated, this, [this, window] {
         char bytes[16];
         while (::read(m_pipe[0], bytes, sizeof bytes) > 0) {
         }
