@@ -13,6 +13,7 @@
 
 #include <QAbstractScrollArea>
 #include <QAccessible>
+#include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
@@ -166,7 +167,11 @@ private slots:
         // Every control a user meets (what takes the focus, every label with a
         // text; not the parts of a list or a text box) is found with a role of
         // its own and a name, a label by what it shows.
-        QObjectList controls{panel.COMSelect, panel.COM1, panel.COM2, panel.COM3, panel.COM4};
+        QObjectList controls{panel.COMSelect};
+        for (QAction *item : panel.COMSelect->actions()) {
+            if (!item->isSeparator())
+                controls << item;
+        }
         for (const auto &[window, caption, role] : windows) {
             walk(QAccessible::queryAccessibleInterface(window));
             QCOMPARE(found.value(window)->role(), role);
