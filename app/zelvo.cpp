@@ -22,7 +22,7 @@
 
 Zelvo::Zelvo(const Config &config, QWidget *parent) : QMainWindow(parent), m_tickMs(config.tickMs)
 {
-    exposeCustomWindows();
+    exposeWindowClasses({&DefPrompt::staticMetaObject, &MultiPlay::staticMetaObject});
     m_portSetup = std::make_unique<PortSetup>(PortSetup::Sources{
         config.ports, config.fixedPorts, config.portDetector, config.portPathsFile});
     MSComm1 = new MSComm(m_portSetup->resolve().map(), this);

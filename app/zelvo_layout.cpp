@@ -85,6 +85,8 @@ void Zelvo::buildWindow()
 void Zelvo::buildMenu()
 {
     COMSelect = menuBar()->addMenu(QStringLiteral("COM Port Select"));
+    // The open menu is read by the name of its item in the bar.
+    COMSelect->setAccessibleName(COMSelect->title());
     auto *group = new QActionGroup(this);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
     QAction **items[] = {&COM1, &COM2, &COM3, &COM4};

@@ -1,6 +1,7 @@
 // Faults found in review (Esc never sends a tone, every Abort ends a "Ready"
 // poll, pastes respect the fields, an export where no temporary file fits),
-// and what a screen reader gets: windows by role and title, labels by value.
+// and what a screen reader gets: every window, control and menu item by role
+// and name, labels by value, the ports read and picked through their items.
 
 #include "app/defprompt.h"
 #include "app/statusbox.h"
@@ -10,7 +11,9 @@
 #include "play/singlemode.h"
 #include "support/panelrig.h"
 
+#include <QAbstractScrollArea>
 #include <QAccessible>
+#include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
@@ -20,6 +23,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <functional>
 #include <unistd.h>
 
 class MendsTest : public QObject
@@ -135,50 +139,95 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray(",,\r\n").repeated(28));
     }
 
-    void windowsAndLabelsForScreenReaders()
+    void everyControlAndMenuItemForScreenReaders()
     {
         PanelRig rig;
-        rig.addDevice(1);
+        for (int port : {1, 3, 4})
+            rig.addDevice(port);
         Zelvo &panel = rig.start();
         MemoryMode memory(&panel);
         SingleMode single(&panel);
-        const auto reader = [](QObject *object) {
-            return QAccessible::queryAccessibleInterface(object);
-        };
-        const QList<std::pair<QWidget *, const char *>> captions{
-            {&panel, "The Zelvor"},        {panel.multiPlay(), "Multi Play "},
-            {panel.defPrompt(), "Status"}, {panel.fileIO(), "File I/O"},
-            {&memory, "MemoryPlay"},       {&single, "Timed Play"}};
-        for (const auto &[window, caption] : captions) {
-            const bool main = window == &panel || window == panel.multiPlay();
-            QCOMPARE(reader(window)->role(), main ? QAccessible::Window : QAccessible::Dialog);
-            QCOMPARE(reader(window)->text(QAccessible::Name), QString::fromLatin1(caption));
-        }
-        // Every control is found by its name (a combo box, such as the chooser's
-        // drive list, is read by its value on this platform).
-        const QList<std::pair<QWidget *, const char *>> named{
-            {panel.MemString[3], "String 3"},
-            {panel.Length[0], "Length 0"},
-            {panel.Space[7], "Space 7"},
-            {panel.Update[2], "Update 2"},
-            {panel.StatusBox, "Status"},
-            {memory.Location, "Location"},
-            {single.Tone, "Tone"},
-            {single.Duration, "Duration"},
-            {panel.fileIO()->Fname, "File Name"},
-
-            {panel.fileIO()->Dir1, "Directories"},
-            {panel.fileIO()->File1, "Files"},
-            {panel.multiPlay()->ToneGrid, "Tone list"}};
-        for (const auto &[control, name] : named)
-            QCOMPARE(reader(control)->text(QAccessible::Name), QString::fromLatin1(name));
-        // Labels whose text changes are read by what they show.
-        QVERIFY(panel.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
         panel.defPrompt()->setText(QStringLiteral("Reading Current Settings"));
         panel.fileIO()->IOLable->setText(QStringLiteral("Enter Filename to load..."));
-        for (QLabel *label :
-             {panel.Firmware, panel.defPrompt()->findChild<QLabel *>(), panel.fileIO()->IOLable})
-            QCOMPARE(reader(label)->text(QAccessible::Name), label->text());
+        // What a screen reader reaches from each window down, by object.
+        QHash<QObject *, QAccessibleInterface *> found;
+        const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+            if (node->object())
+                found.insert(node->object(), node);
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i));
+        };
+        const QList<std::tuple<QWidget *, const char *, QAccessible::Role>> windows{
+            {&panel, "The Zelvor", QAccessible::Window},
+            {panel.multiPlay(), "Multi Play ", QAccessible::Window},
+            {panel.defPrompt(), "Status", QAccessible::Dialog},
+            {panel.fileIO(), "File I/O", QAccessible::Dialog},
+            {&memory, "MemoryPlay", QAccessible::Dialog},
+            {&single, "Timed Play", QAccessible::Dialog}};
+        // Every control a user meets (what takes the focus, every label with a
+        // text; not the parts of a list or a text box) is found with a role of
+        // its own and a name, a label by what it shows.
+        QObjectList controls{panel.COMSelect};
+        for (QAction *item : panel.COMSelect->actions()) {
+            if (!item->isSeparator())
+                controls << item;
+        }
+        for (const auto &[window, caption, role] : windows) {
+            walk(QAccessible::queryAccessibleInterface(window));
+            QCOMPARE(found.value(window)->role(), role);
+            QCOMPARE(found.value(window)->text(QAccessible::Name), QString::fromLatin1(caption));
+            for (QWidget *control : window->findChildren<QWidget *>()) {
+                auto *label = qobject_cast<QLabel *>(control);
+                bool met =
+                    control->window() == window && control->isVisibleTo(window) &&
+                    (label ? !label->text().isEmpty() : control->focusPolicy() != Qt::NoFocus);
+                for (QWidget *up = control->parentWidget(); met && up != window;
+                     up = up->parentWidget())
+                    met = !qobject_cast<QAbstractScrollArea *>(up);
+                if (met)
+                    controls << control;
+            }
+        }
+        const QList<QAccessible::Role> bare{QAccessible::NoRole, QAccessible::Client,
+                                            QAccessible::Window, QAccessible::Dialog};
+        for (QObject *control : controls) {
+            QAccessibleInterface *node = found.value(control);
+            QVERIFY2(node && !bare.contains(node->role()) &&
+                         !node->text(QAccessible::Name).isEmpty(),
+                     control->metaObject()->className());
+            if (auto *label = qobject_cast<QLabel *>(control))
+                QCOMPARE(node->text(QAccessible::Name), label->text());
+        }
+        QStringList names;
+        for (QObject *control :
+             QObjectList{panel.COMSelect, panel.COM1, panel.COM4, panel.MemString[3],
+                         panel.Length[0], panel.Space[7], panel.Update[2], panel.StatusBox,
+                         memory.Location, single.Tone, single.Duration, panel.fileIO()->Fname,
+                         panel.fileIO()->Dir1, panel.fileIO()->File1, panel.multiPlay()->ToneGrid})
+            names << found.value(control)->text(QAccessible::Name);
+        QCOMPARE(names.join(u','),
+                 QStringLiteral("COM Port Select,COM1,COM4,String 3,Length 0,Space 7,Update 2,"
+                                "Status,Location,Tone,Duration,File Name,Directories,Files,"
+                                "Tone list"));
+        QVERIFY(panel.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
+        // The ports are read with their check marks and picked by the press
+        // action; COM2 has no device, so picking it keeps the port before.
+        const auto marked = [&] {
+            QString ports;
+            for (int n = 1; n <= 4; ++n) {
+                if (found.value(panel.comItem(n))->state().checked)
+                    ports += QString::number(n);
+            }
+            return ports;
+        };
+        QStringList checked{marked()};
+        rig.boxes().answer(QMessageBox::Yes);
+        for (int port : {3, 4, 2, 1}) {
+            QAccessibleInterface *item = found.value(panel.comItem(port));
+            item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            checked << marked();
+        }
+        QCOMPARE(checked, (QStringList{"1", "3", "4", "4", "1"}));
         // The path behind each port shows in the menu, with why it cannot be used.
         QVERIFY(panel.COMSelect->toolTipsVisible());
         QCOMPARE(panel.COM1->toolTip(), QString::fromStdString(rig.device(1).portPath()));
