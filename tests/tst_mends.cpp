@@ -1,7 +1,7 @@
 // Faults found in review (Esc never sends a tone, every Abort ends a "Ready"
-// poll, pastes respect the fields, an export where no temporary file fits),
-// and what a screen reader gets: every window, control and menu item by role
-// and name, labels by value, the ports read and picked through their items.
+// poll, pastes and drops respect the fields and tell a drop's source what they
+// took), and what a screen reader gets: every window, control and menu item by
+// role and name, labels by value, the ports read and picked through their items.
 
 #include "app/defprompt.h"
 #include "app/statusbox.h"
@@ -19,12 +19,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
 #include <functional>
-#include <unistd.h>
 
 class MendsTest : public QObject
 {
@@ -79,64 +79,59 @@ private slots:
     void paste_data()
     {
         // Into the location field (0 to 7, eight at most; else refused with a
-        // notice) or a settings field that takes five typed characters.
+        // notice) or a settings field that takes five typed characters; by
+        // Ctrl+V, or by a move-drag from elsewhere, whose source is told what
+        // to do with its text: keep it (ignored, or copied when taken in part)
+        // or delete it (moved).
         QTest::addColumn<bool>("location");
         QTest::addColumn<QStringList>("beforePastedAfter");
-        QTest::newRow("location 8 refused") << true << QStringList{"1", "8", "1"};
+        QTest::addColumn<int>("dropReported"); // -1: a paste
+        QTest::newRow("location 8 refused") << true << QStringList{"1", "8", "1"} << -1;
         QTest::newRow("location, the rest cut")
-            << true << QStringList{"1", "234567012", "12345670"};
-        QTest::newRow("length, the rest cut") << false << QStringList{"12", "34567", "12345"};
+            << true << QStringList{"1", "234567012", "12345670"} << -1;
+        QTest::newRow("length, the rest cut") << false << QStringList{"12", "34567", "12345"} << -1;
         QTest::newRow("length, longer text kept")
-            << false << QStringList{"1234567", "8", "1234567"};
+            << false << QStringList{"1234567", "8", "1234567"} << -1;
+        QTest::newRow("location 8 dropped: ignored")
+            << true << QStringList{"1", "8", "1"} << int(Qt::IgnoreAction);
+        QTest::newRow("location dropped, the rest cut: copied")
+            << true << QStringList{"1", "234567012", "12345670"} << int(Qt::CopyAction);
+        QTest::newRow("location 5 dropped: moved")
+            << true << QStringList{"1", "5", "15"} << int(Qt::MoveAction);
+        QTest::newRow("length dropped, the rest cut: copied")
+            << false << QStringList{"12", "34567", "12345"} << int(Qt::CopyAction);
     }
 
     void paste()
     {
         QFETCH(bool, location);
         QFETCH(QStringList, beforePastedAfter);
+        QFETCH(int, dropReported);
         const bool refused = location && beforePastedAfter[0] == beforePastedAfter[2];
         PanelRig rig;
         MemoryMode dialog(&rig.panel());
         QLineEdit *field = location ? dialog.Location : rig.panel().Length[0];
         field->setText(beforePastedAfter[0]);
-        QGuiApplication::clipboard()->setText(beforePastedAfter[1]);
-        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        if (dropReported < 0) {
+            QGuiApplication::clipboard()->setText(beforePastedAfter[1]);
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            QMimeData text;
+            text.setText(beforePastedAfter[1]);
+            const QPointF end(field->width() - 1, 1);
+            const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+            QDragEnterEvent enter(end.toPoint(), offered, &text, Qt::LeftButton, Qt::ShiftModifier);
+            QCoreApplication::sendEvent(field, &enter); // the drop goes where the drag entered
+            QDropEvent drop(end, offered, &text, Qt::LeftButton, Qt::ShiftModifier);
+            QVERIFY(drop.proposedAction() == Qt::MoveAction); // Shift: a move
+            QCoreApplication::sendEvent(field, &drop);
+            QCOMPARE(drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction,
+                     Qt::DropAction(dropReported));
+        }
         QCoreApplication::processEvents();
         QCOMPARE(field->text(), beforePastedAfter[2]);
         QCOMPARE(rig.boxes().texts(),
                  refused ? QStringList{MemoryMode::refusedNotice()} : QStringList());
-    }
-
-    void exportWritesInPlaceWithoutATemporaryFile()
-    {
-        PanelRig rig;
-        rig.boxes().answer(QMessageBox::Yes); // no device: every field empty
-        Zelvo &panel = rig.start();
-        // A file anyone may write, in a folder nobody may add to (root exports as nobody).
-        QTemporaryDir dir;
-        const QString name = dir.filePath(QStringLiteral("set.zlv.csv"));
-        QFile file(name);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
-        file.close();
-        QVERIFY(file.setPermissions(QFileDevice::Permissions(0x6666)));
-        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x5555)));
-        QTimer chooser; // it waits without ticks: answered as soon as it shows
-        QObject::connect(&chooser, &QTimer::timeout, &panel, [&] {
-            FileIO *io = panel.findChild<FileIO *>();
-            if (io && io->isVisible() && io->Fname->text() != name) {
-                io->Fname->setText(name);
-                QTimer::singleShot(0, io->OK, &QPushButton::click);
-            }
-        });
-        chooser.start(1);
-        const bool root = geteuid() == 0;
-        QVERIFY(!root || seteuid(65534) == 0);
-        panel.Export->click();
-        QVERIFY(!root || seteuid(0) == 0);
-        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7700));
-        QCOMPARE(rig.boxes().texts().size(), 1); // the search's question only
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray(",,\r\n").repeated(28));
     }
 
     void everyControlAndMenuItemForScreenReaders()
