@@ -2,6 +2,7 @@
 // when asked to, and runs the panel.
 
 #include "app/options.h"
+#include "app/terminationsignals.h"
 #include "app/trace.h"
 #include "app/zelvo.h"
 #include "sim/devicesound.h"
@@ -13,8 +14,10 @@
 #include <QFile>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 int main(int argc, char *argv[])
 {
@@ -47,7 +50,22 @@ int main(int argc, char *argv[])
         }
     }
 
-    QApplication app(argc, argv);
+#ifdef Q_OS_UNIX
+    // A reader of the trace or of the messages on standard error that goes
+    // away (zelvor --trace - | head) makes the write fail, not the panel end.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+
+    // Qt gets the program name and its own options (-platform, -session, ...).
+    std::vector<QByteArray> qtArguments{QByteArray(argv[0])};
+    for (const QString &argument : options.qtArguments)
+        qtArguments.push_back(argument.toLocal8Bit());
+    std::vector<char *> qtArgv;
+    for (QByteArray &argument : qtArguments)
+        qtArgv.push_back(argument.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = static_cast<int>(qtArguments.size());
+    QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("zelvor"));
     QApplication::setApplicationVersion(QStringLiteral(ZELVOR_VERSION));
     // The desktop groups the windows under the installed menu entry.
@@ -99,6 +117,7 @@ int main(int argc, char *argv[])
     Zelvo panel(config);
     if (traceFile.isOpen())
         new Trace(&panel, &traceFile);
+    new TerminationSignals(&panel);
     panel.start();
     if (panel.hasEnded())
         return 0;

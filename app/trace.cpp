@@ -37,7 +37,7 @@ bool Trace::openTarget(const QString &name, QFile *file, QString *error)
     // happens to the program afterwards.
     const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
     const bool opened = name == QLatin1String("-")
-                            ? file->open(stderr, mode, QFileDevice::DontCloseHandle)
+                            ? file->open(fileno(stderr), mode, QFileDevice::DontCloseHandle)
                             : (file->setFileName(name), file->open(mode));
     if (!opened)
         *error = file->errorString();
@@ -46,8 +46,16 @@ bool Trace::openTarget(const QString &name, QFile *file, QString *error)
 
 void Trace::line(char direction, const QString &text)
 {
+    if (m_stopped)
+        return;
     const QString head = QString::number(m_clock.elapsed()) + QLatin1Char(' ') +
                          QString::number(m_panel->link().tickCount()) + QLatin1Char(' ') +
                          QLatin1Char(direction) + QLatin1Char(' ');
-    m_out->write((head + text + QLatin1Char('\n')).toUtf8());
+    const QByteArray bytes = (head + text + QLatin1Char('\n')).toUtf8();
+    if (m_out->write(bytes) == bytes.size())
+        return;
+    // The reader went away (a closed pipe) or the disk is full: the panel
+    // goes on without its trace.
+    m_stopped = true;
+    std::fprintf(stderr, "zelvor: the trace stopped: %s\n", qPrintable(m_out->errorString()));
 }

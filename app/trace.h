@@ -8,7 +8,10 @@
 // with ">" for bytes written, "<" for bytes received and "!" for a port
 // event ("COM1 /dev/ttyUSB0 opened", "... closed", "... failed: reason").
 // Bytes are escaped as escapeLineBytes() does. Without a trace nothing is
-// connected to the port, so tracing costs nothing when it is off.
+// connected to the port, so tracing costs nothing when it is off. A write
+// that fails (a reader of the pipe that went away, a full disk) stops the
+// trace with one notice on standard error; the panel goes on. The program
+// ignores SIGPIPE, so such a write fails instead of ending it.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -36,4 +39,5 @@ private:
     Zelvo *m_panel = nullptr;
     QIODevice *m_out = nullptr;
     QElapsedTimer m_clock;
+    bool m_stopped = false;
 };

@@ -2,20 +2,24 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QSet>
 #include <QWidget>
 
 namespace {
 
+QSet<const QMetaObject *> &exposedClasses()
+{
+    static QSet<const QMetaObject *> classes;
+    return classes;
+}
+
 QAccessibleInterface *customWindow(const QString &className, QObject *object)
 {
     auto *widget = qobject_cast<QWidget *>(object);
-    // Only a class of the panel's own that derives from QWidget itself, and
-    // only as itself: every Qt class keeps its own interface. A menu is such
-    // a class too, but a popup, not a window: it stays a menu with its items.
-    const Qt::WindowType type = widget ? widget->windowType() : Qt::Widget;
-    if (!widget || (type != Qt::Window && type != Qt::Dialog) ||
+    // Asked for the object's own class only: its base classes keep theirs.
+    if (!widget || !widget->isWindow() ||
         className != QLatin1String(object->metaObject()->className()) ||
-        object->metaObject()->superClass() != &QWidget::staticMetaObject)
+        !exposedClasses().contains(object->metaObject()))
         return nullptr;
     const bool dialog = widget->windowType() == Qt::Dialog;
     return new QAccessibleWidget(widget, dialog ? QAccessible::Dialog : QAccessible::Window);
@@ -23,7 +27,9 @@ QAccessibleInterface *customWindow(const QString &className, QObject *object)
 
 } // namespace
 
-void exposeCustomWindows()
+void exposeWindowClasses(std::initializer_list<const QMetaObject *> classes)
 {
-    QAccessible::installFactory(customWindow);
+    QAccessible::installFactory(customWindow); // installed once however often asked
+    for (const QMetaObject *metaObject : classes)
+        exposedClasses().insert(metaObject);
 }

@@ -28,7 +28,7 @@ Zelvo::Zelvo(const Config &config, QWidget *parent)
       m_link(makeLink()), m_tickMs(config.tickMs), m_givenTicks(config.ticks),
       m_endApplication(config.endApplication)
 {
-    exposeCustomWindows();
+    exposeWindowClasses({&DefPrompt::staticMetaObject, &MultiPlay::staticMetaObject});
     m_portSetup = std::make_unique<PortSetup>(PortSetup::Sources{
         config.ports, config.fixedPorts, config.portDetector, config.portPathsFile});
     MSComm1->setPorts(m_portSetup->resolve().map());

@@ -2,6 +2,7 @@
 // accessible names and tab order, and the wiring of their events to the
 // handlers.
 
+#include "app/dropreport.h"
 #include "app/messagebox.h"
 #include "app/statusbox.h"
 #include "app/typinglimit.h"
@@ -36,6 +37,7 @@ QLineEdit *makeField(int maxLength, const QString &toolTip, const QString &name,
 {
     auto *field = new QLineEdit(parent);
     new TypingLimit(maxLength, field);
+    DropReport::install(field);
     field->setToolTip(toolTip);
     field->setAccessibleName(name);
     return field;

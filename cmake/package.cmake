@@ -1,6 +1,8 @@
 # The Debian package: `cpack -G DEB` in the build folder (scripts/package).
 # Its run-time dependencies come from the installed binaries through
-# dpkg-shlibdeps, so they follow whatever the build links.
+# dpkg-shlibdeps, so they follow whatever the build links: what the programs
+# link is a dependency, what only the sound card module links is recommended
+# (cmake/debian-dependencies.cmake).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelvor)
 set(CPACK_PACKAGE_VENDOR "Zelvor maintainers")
@@ -17,5 +19,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_ZELVOR_PROGRAM_DIR ${CMAKE_INSTALL_BINDIR})
+set(CPACK_ZELVOR_MODULE_DIR ${CMAKE_INSTALL_LIBDIR}/zelvor)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian-dependencies.cmake)
 include(CPack)

@@ -5,7 +5,7 @@
 // Both end at the first file failure with "Error  N\r\ndescription" and leave
 // the status box as it was. A failed export leaves any earlier file of that
 // name as it was (the new file replaces it only once completely written,
-// unless its folder cannot take a temporary file); a
+// unless its folder refuses the user a temporary file); a
 // failed import changes nothing (all 84 fields are read before the panel is
 // cleared and filled).
 
@@ -63,12 +63,14 @@ Choice chooseFile(Zelvo &main, const QString &request)
 }
 
 // The file's failure as the user is told it: the system's error when it is
-// what Qt reports (or Qt saw none, as on a short write); a directory in place
-// of the file as such; anything else as an input/output error in Qt's words.
+// what Qt reports (or Qt saw none, as on a short write, or gives no reason, as
+// when the finished file cannot take its name); a directory in place of the
+// file as such; anything else as an input/output error in Qt's words.
 [[noreturn]] void throwFileError(const QFileDevice &file, int savedErrno, const QString &name)
 {
     const bool qtSawNone = file.error() == QFileDevice::NoError;
-    if (savedErrno != 0 && (qtSawNone || file.errorString() == qt_error_string(savedErrno)))
+    const bool qtSaysWhy = !qtSawNone && file.errorString() != QFile().errorString();
+    if (savedErrno != 0 && (!qtSaysWhy || file.errorString() == qt_error_string(savedErrno)))
         throw FileError(savedErrno, qt_error_string(savedErrno));
     if (QFileInfo(name).isDir())
         throw FileError(EISDIR, qt_error_string(EISDIR));
@@ -139,7 +141,7 @@ void writeFile(const QString &name, const QByteArray &bytes)
     errno = 0;
     if (!file.open(mode)) {
         const int savedErrno = errno;
-        if (QFileInfo(name).isFile())
+        if ((savedErrno == EACCES || savedErrno == EPERM) && QFileInfo(name).isFile())
             return writeInPlace(name, bytes, mode);
         throwFileError(file, savedErrno, name);
     }

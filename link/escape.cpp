@@ -20,7 +20,7 @@ QString escapeLineBytes(const QByteArray &bytes)
             text += QLatin1String("\\\\");
             break;
         default:
-            if (byte < 0x20 || byte == 0x7f)
+            if (byte < 0x20 || (byte >= 0x7f && byte <= 0x9f))
                 text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
             else
                 text += QChar(byte);

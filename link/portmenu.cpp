@@ -13,6 +13,8 @@ PortMenu::PortMenu(PortSetup &ports, Hooks hooks, QMenuBar *bar, QWidget *window
     : QObject(window), m_ports(ports), m_hooks(std::move(hooks)), m_window(window)
 {
     COMSelect = bar->addMenu(QStringLiteral("COM Port Select"));
+    // The open menu is read by the name of its item in the bar.
+    COMSelect->setAccessibleName(COMSelect->title());
     auto *group = new QActionGroup(COMSelect);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
     QAction **items[] = {&COM1, &COM2, &COM3, &COM4};

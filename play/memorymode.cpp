@@ -2,6 +2,7 @@
 
 #include "play/memorymode.h"
 
+#include "app/dropreport.h"
 #include "app/messagebox.h"
 #include "app/zelvo.h"
 
@@ -85,6 +86,7 @@ MemoryMode::MemoryMode(Zelvo *main) : QDialog(main), m_main(main)
     Location->setAttribute(Qt::WA_InputMethodEnabled, false);
     Location->setFixedWidth(Location->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
     Location->installEventFilter(this);
+    DropReport::install(Location);
     MemOK = makeButton(QStringLiteral("Ok"), this);
     MemAbort = makeButton(QStringLiteral("Cancel"), this);
 

@@ -13,7 +13,8 @@
 // and the line ends, with the notice "Only numbers 0 through 7 allowed.";
 // backspace empties the whole field. Text reaching the field any other way
 // (a paste, a drop) is refused with the same notice unless it is location
-// digits only; the field never holds more than eight.
+// digits only; the field never holds more than eight. A drop's source is told
+// what the field took (app/dropreport.h).
 
 #include <QDialog>
 

@@ -3,6 +3,7 @@
 
 #include "play/singlemode.h"
 
+#include "app/dropreport.h"
 #include "app/messagebox.h"
 #include "app/zelvo.h"
 #include "core/text.h"
@@ -41,6 +42,7 @@ QLineEdit *makeField(int maxLength, const QString &name, QWidget *parent)
 {
     auto *field = new QLineEdit(parent);
     field->setMaxLength(maxLength);
+    DropReport::install(field);
     field->setAccessibleName(name);
     field->setFixedWidth(field->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 9);
     return field;

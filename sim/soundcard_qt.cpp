@@ -1,4 +1,7 @@
-#include "sim/soundcard.h"
+// The sound card module: the simulated device's sound on the default sound
+// output through Qt Multimedia, loaded by openSoundCard (sim/soundcard.h).
+
+#include "sim/soundmodule.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -86,9 +89,8 @@ private:
     std::unique_ptr<QAudioSink> m_sink; // after the queue: stopped before it goes
 };
 
-} // namespace
-
-std::shared_ptr<SampleOutput> openSoundCard(std::string *notice)
+// A new output on the default sound device, or null with *notice set.
+SampleOutput *openDefaultOutput(std::string *notice)
 {
     // Without a sound server the backend complains on its own; the caller's
     // one notice says it better.
@@ -105,7 +107,7 @@ std::shared_ptr<SampleOutput> openSoundCard(std::string *notice)
         reason = "no sound device";
     else if (!device.isFormatSupported(format))
         reason = "the sound device takes no 8 kHz 16-bit mono sound";
-    auto card = std::make_shared<SoundCard>();
+    auto card = std::make_unique<SoundCard>();
     if (reason.empty() && !card->open(device, format))
         reason = "the sound device did not start";
     if (!reason.empty()) {
@@ -113,7 +115,19 @@ std::shared_ptr<SampleOutput> openSoundCard(std::string *notice)
             *notice = reason;
         return nullptr;
     }
-    return card;
+    return card.release();
 }
 
+} // namespace
+
 } // namespace zsim
+
+const char *zelvorSoundModuleVersion()
+{
+    return ZELVOR_SOUND_MODULE_VERSION;
+}
+
+zsim::SampleOutput *zelvorOpenSoundCard(std::string *notice)
+{
+    return zsim::openDefaultOutput(notice);
+}

@@ -11,7 +11,33 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <cstdarg>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace configfile;
+
+// While set, new files fail as on a disk without a free inode, where files
+// that exist can still be written: Qt creates files through open64.
+static bool noRoomForNewFiles = false;
+extern "C" int open64(const char *path, int flags, ...)
+{
+    static const auto next =
+        reinterpret_cast<int (*)(const char *, int, ...)>(dlsym(RTLD_NEXT, "open64"));
+    mode_t mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list rest;
+        va_start(rest, flags);
+        mode = va_arg(rest, mode_t);
+        va_end(rest);
+    }
+    if (noRoomForNewFiles && ((flags & O_TMPFILE) == O_TMPFILE || (flags & O_EXCL))) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return next(path, flags, mode);
+}
 
 namespace {
 
@@ -51,10 +77,15 @@ QByteArray bytes(const QString &name)
     return name == "long" ? QByteArray(MaxFieldLength + 1, '1') : name.toLatin1();
 }
 
+// Writes the file; "locked": a file anyone may write in a folder nobody may add to.
 void put(const QString &path, const QByteArray &data)
 {
     QFile file(path);
-    if (data == "dir")
+    if (data == "locked") {
+        put(path, "old");
+        file.setPermissions(QFileDevice::Permissions(0x6666));
+        QFile::setPermissions(QFileInfo(path).path(), QFileDevice::Permissions(0x5555));
+    } else if (data == "dir")
         QDir().mkdir(path);
     else if (data != "none" &&
              (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()))
@@ -97,6 +128,9 @@ no name         | Export | odd   | none |                | odd | none  | 0 statu
 missing folder  | Export | odd   | none | @/no/set.zlv.csv | odd | none  | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/no/set.zlv.csv\r\n"; 25 box "Zelvor: Error  2\r\nNo such file or directory"
 a folder        | Export | odd   | dir  | @/set.zlv.csv  | odd | none  | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 25 box "Zelvor: Error  21\r\nIs a directory"
 a full disk     | Export | odd   | old  | /dev/full      | odd | old   | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n/dev/full\r\n"; 25 box "Zelvor: Error  28\r\nNo space left on device"
+no new file     | Export | odd   | full | @/set.zlv.csv  | odd | full  | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 25 box "Zelvor: Error  28\r\nNo space left on device"
+locked folder   | Export | odd   | locked | @/set.zlv.csv | odd | odd | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 125 status "Ready"
+no temporary file | Export | odd | old  | @/<long>.zlv.csv | odd | old | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/<long>.zlv.csv\r\n"; 25 box "Zelvor: Error  36\r\nFile name too long"
 a field too big | Export | big   | old  | @/set.zlv.csv  | big | old   | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 25 box "Zelvor: The duration of Multi Play entry 20 is longer than 65,535 characters, which a configuration file cannot keep.\r\nNothing was written to the file."
 double quote    | Export | quote | old  | @/set.zlv.csv  | quote | old | 0 status "Saving settings.\r\n"; 25 status "Saving settings.\r\n@/set.zlv.csv\r\n"; 25 box "Zelvor: The duration of Multi Play entry 12 holds a double quote (\q), which a configuration file cannot keep.\r\nNothing was written to the file."
 picked          | Import | k     | t    | pick           | t   | t     | 0 status "Opening file "; 25 status "Opening file set.zlv.csv"; 25 status ""; 125 status "Ready"; 225 status "Ready"
@@ -110,11 +144,15 @@ no name         | Import | k     | t    |                | k   | t     | 0 statu
     void transfer()
     {
         QFETCH(QStringList, cells);
-        const QString answer = cells[3];
+        QTemporaryDir dir;
+        const auto expand = [&dir](QString text) { // <long>: 250 characters with ".zlv.csv"
+            return text.replace("<long>", QString(242, u'n')).replace(u'@', dir.path());
+        };
+        const QString answer = expand(cells[3]);
         PanelRig rig;
         Zelvo &panel = rig.panel();
-        QTemporaryDir dir;
-        const QString name = dir.filePath("set.zlv.csv");
+        const QString name =
+            cells[3].startsWith("@/") ? answer : dir.filePath("set.zlv.csv"); // the file
         put(name, bytes(cells[2]));
         // The 84 texts in file order; the update boxes stay as they were.
         auto edit = [&](int i) {
@@ -136,17 +174,22 @@ no name         | Import | k     | t    |                | k   | t     | 0 statu
                 if (answer == "pick")
                     io->File1->setCurrentItem(io->File1->item(0));
                 else
-                    io->Fname->setText(QString(answer).replace(u'@', dir.path()));
+                    io->Fname->setText(answer);
                 if (answer == "cancel" || answer == "pick" || answer.endsWith(".csv"))
                     QTest::mouseClick(answer == "cancel" ? io->Cancel : io->OK, Qt::LeftButton);
                 else
                     io->Tag = "1"; // taken as it stands, without the extension OK adds
             });
         rig.boxes().answer(QMessageBox::Ok);
+        noRoomForNewFiles = cells[2] == "full";
+        const bool asNobody = cells[2] == "locked" && geteuid() == 0; // root may add anywhere
+        QVERIFY(!asNobody || seteuid(65534) == 0);
         QTest::mouseClick(cells[0] == "Export" ? panel.Export : panel.Import, Qt::LeftButton);
+        QVERIFY(!asNobody || seteuid(0) == 0);
+        noRoomForNewFiles = false;
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7700));
 
-        const QString expected =
-            cells[6].replace("; ", "\n").replace("\\q", "\"").replace(u'@', dir.path());
+        const QString expected = expand(cells[6].replace("; ", "\n").replace("\\q", "\""));
         QVERIFY(rig.checkTranscript(expected.toUtf8().constData(), __FILE__, __LINE__));
         QFile file(name);
         QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : "none", bytes(cells[5]));

@@ -1,6 +1,7 @@
 // Faults found in review (Esc never sends a tone, every Abort ends a "Ready"
-// poll, pastes respect the fields, an export where no temporary file fits),
-// and what a screen reader gets: windows by role and title, labels by value.
+// poll, pastes and drops respect the fields and tell a drop's source what they
+// took), and what a screen reader gets: every window, control and menu item by
+// role and name, labels by value, the ports read and picked through their items.
 
 #include "app/defprompt.h"
 #include "app/statusbox.h"
@@ -10,17 +11,20 @@
 #include "play/singlemode.h"
 #include "support/panelrig.h"
 
+#include <QAbstractScrollArea>
 #include <QAccessible>
+#include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
-#include <unistd.h>
+#include <functional>
 
 class MendsTest : public QObject
 {
@@ -75,112 +79,152 @@ private slots:
     void paste_data()
     {
         // Into the location field (0 to 7, eight at most; else refused with a
-        // notice) or a settings field that takes five typed characters.
+        // notice) or a settings field that takes five typed characters; by
+        // Ctrl+V, or by a move-drag from elsewhere, whose source is told what
+        // to do with its text: keep it (ignored, or copied when taken in part)
+        // or delete it (moved).
         QTest::addColumn<bool>("location");
         QTest::addColumn<QStringList>("beforePastedAfter");
-        QTest::newRow("location 8 refused") << true << QStringList{"1", "8", "1"};
+        QTest::addColumn<int>("dropReported"); // -1: a paste
+        QTest::newRow("location 8 refused") << true << QStringList{"1", "8", "1"} << -1;
         QTest::newRow("location, the rest cut")
-            << true << QStringList{"1", "234567012", "12345670"};
-        QTest::newRow("length, the rest cut") << false << QStringList{"12", "34567", "12345"};
+            << true << QStringList{"1", "234567012", "12345670"} << -1;
+        QTest::newRow("length, the rest cut") << false << QStringList{"12", "34567", "12345"} << -1;
         QTest::newRow("length, longer text kept")
-            << false << QStringList{"1234567", "8", "1234567"};
+            << false << QStringList{"1234567", "8", "1234567"} << -1;
+        QTest::newRow("location 8 dropped: ignored")
+            << true << QStringList{"1", "8", "1"} << int(Qt::IgnoreAction);
+        QTest::newRow("location dropped, the rest cut: copied")
+            << true << QStringList{"1", "234567012", "12345670"} << int(Qt::CopyAction);
+        QTest::newRow("location 5 dropped: moved")
+            << true << QStringList{"1", "5", "15"} << int(Qt::MoveAction);
+        QTest::newRow("length dropped, the rest cut: copied")
+            << false << QStringList{"12", "34567", "12345"} << int(Qt::CopyAction);
     }
 
     void paste()
     {
         QFETCH(bool, location);
         QFETCH(QStringList, beforePastedAfter);
+        QFETCH(int, dropReported);
         const bool refused = location && beforePastedAfter[0] == beforePastedAfter[2];
         PanelRig rig;
         MemoryMode dialog(&rig.panel());
         QLineEdit *field = location ? dialog.Location : rig.panel().Length[0];
         field->setText(beforePastedAfter[0]);
-        QGuiApplication::clipboard()->setText(beforePastedAfter[1]);
-        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        if (dropReported < 0) {
+            QGuiApplication::clipboard()->setText(beforePastedAfter[1]);
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            QMimeData text;
+            text.setText(beforePastedAfter[1]);
+            const QPointF end(field->width() - 1, 1);
+            const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+            QDragEnterEvent enter(end.toPoint(), offered, &text, Qt::LeftButton, Qt::ShiftModifier);
+            QCoreApplication::sendEvent(field, &enter); // the drop goes where the drag entered
+            QDropEvent drop(end, offered, &text, Qt::LeftButton, Qt::ShiftModifier);
+            QVERIFY(drop.proposedAction() == Qt::MoveAction); // Shift: a move
+            QCoreApplication::sendEvent(field, &drop);
+            QCOMPARE(drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction,
+                     Qt::DropAction(dropReported));
+        }
         QCoreApplication::processEvents();
         QCOMPARE(field->text(), beforePastedAfter[2]);
         QCOMPARE(rig.boxes().texts(),
                  refused ? QStringList{MemoryMode::refusedNotice()} : QStringList());
     }
 
-    void exportWritesInPlaceWithoutATemporaryFile()
+    void everyControlAndMenuItemForScreenReaders()
     {
         PanelRig rig;
-        rig.boxes().answer(QMessageBox::Yes); // no device: every field empty
-        Zelvo &panel = rig.start();
-        // A file anyone may write, in a folder nobody may add to (root exports as nobody).
-        QTemporaryDir dir;
-        const QString name = dir.filePath(QStringLiteral("set.zlv.csv"));
-        QFile file(name);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
-        file.close();
-        QVERIFY(file.setPermissions(QFileDevice::Permissions(0x6666)));
-        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x5555)));
-        QTimer chooser; // it waits without ticks: answered as soon as it shows
-        QObject::connect(&chooser, &QTimer::timeout, &panel, [&] {
-            FileIO *io = panel.findChild<FileIO *>();
-            if (io && io->isVisible() && io->Fname->text() != name) {
-                io->Fname->setText(name);
-                QTimer::singleShot(0, io->OK, &QPushButton::click);
-            }
-        });
-        chooser.start(1);
-        const bool root = geteuid() == 0;
-        QVERIFY(!root || seteuid(65534) == 0);
-        panel.Export->click();
-        QVERIFY(!root || seteuid(0) == 0);
-        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7700));
-        QCOMPARE(rig.boxes().texts().size(), 1); // the search's question only
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray(",,\r\n").repeated(28));
-    }
-
-    void windowsAndLabelsForScreenReaders()
-    {
-        PanelRig rig;
-        rig.addDevice(1);
+        for (int port : {1, 3, 4})
+            rig.addDevice(port);
         Zelvo &panel = rig.start();
         MemoryMode memory(&panel);
         SingleMode single(&panel);
-        const auto reader = [](QObject *object) {
-            return QAccessible::queryAccessibleInterface(object);
-        };
-        const QList<std::pair<QWidget *, const char *>> captions{
-            {&panel, "The Zelvor"},        {panel.multiPlay(), "Multi Play "},
-            {panel.defPrompt(), "Status"}, {panel.fileIO(), "File I/O"},
-            {&memory, "MemoryPlay"},       {&single, "Timed Play"}};
-        for (const auto &[window, caption] : captions) {
-            const bool main = window == &panel || window == panel.multiPlay();
-            QCOMPARE(reader(window)->role(), main ? QAccessible::Window : QAccessible::Dialog);
-            QCOMPARE(reader(window)->text(QAccessible::Name), QString::fromLatin1(caption));
-        }
-        // Every control is found by its name (a combo box, such as the chooser's
-        // drive list, is read by its value on this platform).
-        const QList<std::pair<QWidget *, const char *>> named{
-            {panel.MemString[3], "String 3"},
-            {panel.Length[0], "Length 0"},
-            {panel.Space[7], "Space 7"},
-            {panel.Update[2], "Update 2"},
-            {panel.StatusBox, "Status"},
-            {memory.Location, "Location"},
-            {single.Tone, "Tone"},
-            {single.Duration, "Duration"},
-            {panel.fileIO()->Fname, "File Name"},
-
-            {panel.fileIO()->Dir1, "Directories"},
-            {panel.fileIO()->File1, "Files"},
-            {panel.multiPlay()->ToneGrid, "Tone list"}};
-        for (const auto &[control, name] : named)
-            QCOMPARE(reader(control)->text(QAccessible::Name), QString::fromLatin1(name));
-        // Labels whose text changes are read by what they show.
-        QVERIFY(panel.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
         panel.defPrompt()->setText(QStringLiteral("Reading Current Settings"));
         panel.fileIO()->IOLable->setText(QStringLiteral("Enter Filename to load..."));
-        for (QLabel *label :
-             {panel.Firmware, panel.defPrompt()->findChild<QLabel *>(), panel.fileIO()->IOLable})
-            QCOMPARE(reader(label)->text(QAccessible::Name), label->text());
-        // The path behind each port shows in the menu, with why it cannot be used.
+        // What a screen reader reaches from each window down, by object.
+        QHash<QObject *, QAccessibleInterface *> found;
+        const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+            if (node->object())
+                found.insert(node->object(), node);
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i));
+        };
+        const QList<std::tuple<QWidget *, const char *, QAccessible::Role>> windows{
+            {&panel, "The Zelvor", QAccessible::Window},
+            {panel.multiPlay(), "Multi Play ", QAccessible::Window},
+            {panel.defPrompt(), "Status", QAccessible::Dialog},
+            {panel.fileIO(), "File I/O", QAccessible::Dialog},
+            {&memory, "MemoryPlay", QAccessible::Dialog},
+            {&single, "Timed Play", QAccessible::Dialog}};
+        // Every control a user meets (what takes the focus, every label with a
+        // text; not the parts of a list or a text box) is found with a role of
+        // its own and a name, a label by what it shows.
         const PortMenu &menu = panel.portMenu();
+        QObjectList controls{menu.COMSelect};
+        for (QAction *item : menu.COMSelect->actions()) {
+            if (!item->isSeparator())
+                controls << item;
+        }
+        for (const auto &[window, caption, role] : windows) {
+            walk(QAccessible::queryAccessibleInterface(window));
+            QCOMPARE(found.value(window)->role(), role);
+            QCOMPARE(found.value(window)->text(QAccessible::Name), QString::fromLatin1(caption));
+            for (QWidget *control : window->findChildren<QWidget *>()) {
+                auto *label = qobject_cast<QLabel *>(control);
+                bool met =
+                    control->window() == window && control->isVisibleTo(window) &&
+                    (label ? !label->text().isEmpty() : control->focusPolicy() != Qt::NoFocus);
+                for (QWidget *up = control->parentWidget(); met && up != window;
+                     up = up->parentWidget())
+                    met = !qobject_cast<QAbstractScrollArea *>(up);
+                if (met)
+                    controls << control;
+            }
+        }
+        const QList<QAccessible::Role> bare{QAccessible::NoRole, QAccessible::Client,
+                                            QAccessible::Window, QAccessible::Dialog};
+        for (QObject *control : controls) {
+            QAccessibleInterface *node = found.value(control);
+            QVERIFY2(node && !bare.contains(node->role()) &&
+                         !node->text(QAccessible::Name).isEmpty(),
+                     control->metaObject()->className());
+            if (auto *label = qobject_cast<QLabel *>(control))
+                QCOMPARE(node->text(QAccessible::Name), label->text());
+        }
+        QStringList names;
+        for (QObject *control :
+             QObjectList{menu.COMSelect, menu.COM1, menu.COM4, panel.MemString[3], panel.Length[0],
+                         panel.Space[7], panel.Update[2], panel.StatusBox, memory.Location,
+                         single.Tone, single.Duration, panel.fileIO()->Fname, panel.fileIO()->Dir1,
+                         panel.fileIO()->File1, panel.multiPlay()->ToneGrid})
+            names << found.value(control)->text(QAccessible::Name);
+        QCOMPARE(names.join(u','),
+                 QStringLiteral("COM Port Select,COM1,COM4,String 3,Length 0,Space 7,Update 2,"
+                                "Status,Location,Tone,Duration,File Name,Directories,Files,"
+                                "Tone list"));
+        QVERIFY(panel.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
+        // The ports are read with their check marks and picked by the press
+        // action; COM2 has no device, so picking it keeps the port before.
+        const auto marked = [&] {
+            QString ports;
+            for (int n = 1; n <= 4; ++n) {
+                if (found.value(menu.comItem(n))->state().checked)
+                    ports += QString::number(n);
+            }
+            return ports;
+        };
+        QStringList checked{marked()};
+        rig.boxes().answer(QMessageBox::Yes);
+        for (int port : {3, 4, 2, 1}) {
+            QAccessibleInterface *item = found.value(menu.comItem(port));
+            item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            checked << marked();
+        }
+        QCOMPARE(checked, (QStringList{"1", "3", "4", "4", "1"}));
+        // The path behind each port shows in the menu, with why it cannot be used.
         QVERIFY(menu.COMSelect->toolTipsVisible());
         QCOMPARE(menu.COM1->toolTip(), QString::fromStdString(rig.device(1).portPath()));
         QCOMPARE(menu.COM2->toolTip(), rig.missingPath(2) + QStringLiteral(" (does not exist)"));

@@ -1,13 +1,13 @@
 // The device trace of a start-up and of a line that stops taking characters,
-// and the options that must work without a display.
+// and how it writes the bytes.
 
 #include "app/trace.h"
+#include "link/escape.h"
 #include "link/mscomm.h"
 #include "support/panelrig.h"
 #include "version.h"
 
 #include <QBuffer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -59,37 +59,19 @@ private slots:
         QVERIFY(out.data().trimmed().split('\n').last().contains(" ! COM1 " + path.toUtf8() +
                                                                  " failed: The port did not send"));
         device.setFaults({}); // the panel goes on once the device reads again
+        const QByteArray written = out.data();
+        out.close(); // and once its trace could not be written, without it
+        rig.panel().Connect();
+        out.open(QIODevice::Append);
         rig.panel().Connect();
         QVERIFY(rig.panel().Present > 0);
+        QCOMPARE(out.data(), written);
     }
 
-    void withoutADisplay_data()
+    void controlCharactersEscaped()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("says"); // on standard output for 0, else on standard error
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "--trace FILE";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "zelvor " ZELVOR_VERSION;
-        QTest::newRow("bad option") << QStringList{"--bogus"} << 2 << "unknown option: --bogus";
-        QTest::newRow("trace file cannot be opened")
-            << QStringList{"--trace", "/nonexistent/t"} << 2
-            << "cannot open the trace file /nonexistent/t";
-    }
-
-    void withoutADisplay()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QString, says);
-        QProcess program;
-        program.start("env", QStringList{"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
-                                         "QT_QPA_PLATFORM", ZELVOR_PROGRAM} +
-                                 arguments);
-        QVERIFY(program.waitForFinished(60000));
-        QCOMPARE(program.exitCode(), exitCode);
-        const QByteArray output =
-            exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError();
-        QVERIFY2(output.contains(says.toUtf8()), output.constData());
+        QCOMPARE(escapeLineBytes("\r\n\t\\\x1f \x7e\x7f\x80\x9f\xa0\xff"),
+                 QStringLiteral("\\r\\n\\t\\\\\\x1f ~\\x7f\\x80\\x9f\u00a0\u00ff"));
     }
 };
 
