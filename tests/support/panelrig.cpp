@@ -51,28 +51,21 @@ QString lineDiff(const QStringList &a, const QStringList &b)
     return out;
 }
 
-// Qt's offscreen platform warns each time a window's size limits change, which
-// says nothing about the panel and buries the output of a failing row. The
-// filter sits in front of the test library's own handler, which is in place
-// once a test runs.
+// Qt's offscreen platform warns at every change of a window's size limits,
+// burying a failing row's output; a filter in front of the test library's
+// handler (in place once a test runs) keeps that out.
 QtMessageHandler g_nextHandler = nullptr;
-
-void muteKnownQtNoise()
-{
-    if (g_nextHandler)
-        return;
-    g_nextHandler = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
-            if (text != QLatin1String("This plugin does not support propagateSizeHints()"))
-                g_nextHandler(type, context, text);
-        });
-}
 
 } // namespace
 
 PanelRig::PanelRig()
 {
-    muteKnownQtNoise();
+    if (!g_nextHandler)
+        g_nextHandler = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+                if (text != QLatin1String("This plugin does not support propagateSizeHints()"))
+                    g_nextHandler(type, context, text);
+            });
     m_clock.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_clock, &QTimer::timeout, &m_clock, [this] { turnClock(); });
     m_boxes.setOnSeen([this](const BoxAnswerer::Seen &box) {
