@@ -204,7 +204,8 @@ void MSComm::output(const QString &text)
                                              "discarded and the port has been closed")
                                   .arg(bytes.size())
                                   .arg(limitMs));
-        loseLine(error.description());
+        if (m_port.isOpen()) // unless the discard found the line gone
+            loseLine(error.description());
         throw error;
     }
     emit written(m_commPort, bytes);
