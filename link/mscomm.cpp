@@ -5,8 +5,10 @@
 #include <QMetaMethod>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -169,47 +171,92 @@ void MSComm::requireOpen(const char *operation) const
         throw m_lineLost ? lineLost() : notOpen();
 }
 
+int MSComm::writeLimitMs(qsizetype characters) const
+{
+    // A start bit, the data bits, a parity bit if any and the stop bits.
+    const QStringList parts = m_settings.split(QLatin1Char(','));
+    const qint64 baud = parts[0].toLongLong();
+    const qint64 bits = 1 + parts[2].toInt() + (parts[1].toUpper() == QLatin1String("N") ? 0 : 1) +
+                        parts[3].toInt();
+    const qint64 lineMs = (characters * bits * 1000 + baud - 1) / baud;
+    return int(qMin<qint64>(WriteMarginMs + lineMs, std::numeric_limits<int>::max()));
+}
+
 void MSComm::output(const QString &text)
 {
     requireOpen("write");
     const QByteArray bytes = text.toLatin1();
-    const QDeadlineTimer deadline(WriteLimitMs);
-    m_port.clearError();
-    if (m_port.write(bytes) != bytes.size())
-        fail(PortError(EIO, m_port.errorString()));
-    // The port class only sends from its event loop; the link writes and then
-    // counts ticks, so the characters must be on their way now. Each wait
-    // sleeps until the line takes more, and none goes past the deadline.
-    while (m_port.isOpen() && m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
-        if (!m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
-            break;
-    }
-    if (!m_port.isOpen())
-        throw lineLost();
-    const bool stuck = m_port.bytesToWrite() > 0;
-    if (stuck && !deadline.hasExpired() && m_port.error() != QSerialPort::TimeoutError) {
-        const QString reason = m_port.errorString();
+    const int limitMs = writeLimitMs(bytes.size());
+    const QDeadlineTimer deadline(limitMs);
+    // Each wait sleeps until the line takes more, and none goes past the
+    // deadline; the characters must be on their way when this returns, as the
+    // link writes and then counts ticks. Then wait until the line has sent
+    // them, so that a discard right after a write never eats the command just
+    // written.
+    if (!send(bytes, deadline) || !drained(deadline)) {
+        // What is left would go out later, in the middle of other commands;
+        // and a port closed with characters unsent may wait for them.
         m_port.clear(QSerialPort::Output);
-        fail(PortError(EIO, reason));
-    }
-    // Then wait until the line has sent them (a few milliseconds at 9600
-    // baud), so that a discard right after a write never eats the command
-    // just written.
-    if (stuck || !drained(deadline)) {
-        if (!m_port.isOpen())
-            throw lineLost();
-        // What is left would go out later, in the middle of other commands.
-        m_port.clear(QSerialPort::Output);
-        fail(PortError(ETIMEDOUT,
-                       QStringLiteral("The port did not send the characters within %1 seconds "
-                                      "(the device is not taking them, or the adapter has "
-                                      "stalled); they were discarded")
-                           .arg(WriteLimitMs / 1000)));
+        const PortError error(ETIMEDOUT,
+                              QStringLiteral("The port did not send what was written (%1 "
+                                             "characters) within %2 ms: the device is not "
+                                             "taking it, or the adapter has stalled. It was "
+                                             "discarded and the port has been closed")
+                                  .arg(bytes.size())
+                                  .arg(limitMs));
+        if (m_port.isOpen()) // unless the discard found the line gone
+            loseLine(error.description());
+        throw error;
     }
     emit written(m_commPort, bytes);
 }
 
-bool MSComm::drained(const QDeadlineTimer &deadline) const
+bool MSComm::send(const QByteArray &bytes, const QDeadlineTimer &deadline)
+{
+#ifdef Q_OS_UNIX
+    // Written here rather than through the port class, which takes a full
+    // line (EAGAIN) for a failure: a line without room is waited for.
+    const int fd = static_cast<int>(m_port.handle());
+    qsizetype sent = 0;
+    bool woken = false;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + sent, size_t(bytes.size() - sent));
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            writeFailed(errno);
+        if (deadline.hasExpired())
+            return false;
+        // Room is announced in steps the line may not take at once: after a
+        // wake-up that found none, look again a millisecond later.
+        if (woken)
+            ::poll(nullptr, 0, 1);
+        pollfd room{fd, POLLOUT, 0};
+        const qint64 left = std::clamp<qint64>(deadline.remainingTime(), 1, 60000);
+        woken = ::poll(&room, 1, int(left)) != 0;
+    }
+    return true;
+#else
+    if (m_port.write(bytes) != bytes.size())
+        fail(PortError(EIO, m_port.errorString()));
+    while (m_port.isOpen() && m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))) &&
+            m_port.error() != QSerialPort::TimeoutError)
+            break;
+    }
+    if (!m_port.isOpen())
+        throw lineLost();
+    if (m_port.bytesToWrite() > 0 && !deadline.hasExpired())
+        fail(PortError(EIO, m_port.errorString()));
+    return m_port.bytesToWrite() == 0;
+#endif
+}
+
+bool MSComm::drained(const QDeadlineTimer &deadline)
 {
 #ifdef Q_OS_UNIX
     // The system's output queue has no waiting call with a time limit: look
@@ -218,7 +265,15 @@ bool MSComm::drained(const QDeadlineTimer &deadline) const
     const int fd = static_cast<int>(m_port.handle());
     for (;;) {
         int pending = 0;
-        if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &pending) != 0 || pending <= 0)
+        if (::ioctl(fd, TIOCOUTQ, &pending) != 0) {
+            // A driver that cannot tell has sent them as far as it knows;
+            // any other failure means the line went away meanwhile.
+            if (errno == ENOTTY || errno == EINVAL)
+                return true;
+            loseLine(lineLost().description());
+            throw lineLost();
+        }
+        if (pending <= 0)
             return true;
         if (deadline.hasExpired())
             return false;
@@ -228,6 +283,15 @@ bool MSComm::drained(const QDeadlineTimer &deadline) const
     Q_UNUSED(deadline);
     return true;
 #endif
+}
+
+void MSComm::writeFailed(int number)
+{
+    if (lineIsGone()) {
+        loseLine(lineLost().description());
+        throw lineLost();
+    }
+    fail(PortError(number, systemDescription(number)));
 }
 
 int MSComm::inBufferCount()
@@ -309,10 +373,15 @@ void MSComm::onError(QSerialPort::SerialPortError error)
         return;
     if (!lineIsGone())
         return;
+    loseLine(lineLost().description());
+}
+
+void MSComm::loseLine(const QString &reason)
+{
     closeQuietly();
     m_lineLost = true;
     const QString path = m_ports.path(m_commPort);
-    emit portFailed(m_commPort, path, lineLost().description());
+    emit portFailed(m_commPort, path, reason);
     emit portClosed(m_commPort, path);
     emit lineDropped();
 }
