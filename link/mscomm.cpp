@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -150,44 +151,64 @@ void MSComm::requireOpen(const char *operation) const
         throw m_lineLost ? lineLost() : notOpen();
 }
 
+int MSComm::writeLimitMs(qsizetype characters) const
+{
+    // A start bit, the data bits, a parity bit if any and the stop bits.
+    const QStringList parts = m_settings.split(QLatin1Char(','));
+    const qint64 baud = parts[0].toLongLong();
+    const qint64 bits = 1 + parts[2].toInt() + (parts[1].toUpper() == QLatin1String("N") ? 0 : 1) +
+                        parts[3].toInt();
+    const qint64 lineMs = (characters * bits * 1000 + baud - 1) / baud;
+    return int(qMin<qint64>(WriteMarginMs + lineMs, std::numeric_limits<int>::max()));
+}
+
 void MSComm::output(const QString &text)
 {
     requireOpen("write");
     const QByteArray bytes = text.toLatin1();
-    const QDeadlineTimer deadline(WriteLimitMs);
-    m_port.clearError();
-    if (m_port.write(bytes) != bytes.size())
-        fail(PortError(EIO, m_port.errorString()));
-    // The port class only sends from its event loop; the link writes and then
-    // counts ticks, so the characters must be on their way now. Each wait
-    // sleeps until the line takes more, and none goes past the deadline.
-    while (m_port.isOpen() && m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
-        if (!m_port.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
-            break;
-    }
-    if (!m_port.isOpen())
+    const int limitMs = writeLimitMs(bytes.size());
+    const QDeadlineTimer deadline(limitMs);
+    // Each wait sleeps until the line takes more, and none goes past the
+    // deadline; the characters must be on their way when this returns, as the
+    // link writes and then counts ticks. Then wait until the line has sent
+    // them, so that a discard right after a write never eats the command just
+    // written.
+    PortError failure(0, QString());
+    zplatform::LineResult result = zplatform::send(m_port, bytes, deadline, &failure);
+    if (result == zplatform::LineResult::Done)
+        result = zplatform::drainOutput(m_port, deadline);
+    if (result == zplatform::LineResult::Failed)
+        writeFailed(failure);
+    if (result == zplatform::LineResult::Lost) {
+        if (m_port.isOpen())
+            loseLine(lineLost().description());
         throw lineLost();
-    const bool stuck = m_port.bytesToWrite() > 0;
-    if (stuck && !deadline.hasExpired() && m_port.error() != QSerialPort::TimeoutError) {
-        const QString reason = m_port.errorString();
-        m_port.clear(QSerialPort::Output);
-        fail(PortError(EIO, reason));
     }
-    // Then wait until the line has sent them (a few milliseconds at 9600
-    // baud), so that a discard right after a write never eats the command
-    // just written.
-    if (stuck || !zplatform::drainOutput(m_port, deadline)) {
-        if (!m_port.isOpen())
-            throw lineLost();
-        // What is left would go out later, in the middle of other commands.
+    if (result == zplatform::LineResult::Late) {
+        // What is left would go out later, in the middle of other commands;
+        // and a port closed with characters unsent may wait for them.
         m_port.clear(QSerialPort::Output);
-        fail(PortError(ETIMEDOUT,
-                       QStringLiteral("The port did not send the characters within %1 seconds "
-                                      "(the device is not taking them, or the adapter has "
-                                      "stalled); they were discarded")
-                           .arg(WriteLimitMs / 1000)));
+        const PortError error(ETIMEDOUT,
+                              QStringLiteral("The port did not send what was written (%1 "
+                                             "characters) within %2 ms: the device is not "
+                                             "taking it, or the adapter has stalled. It was "
+                                             "discarded and the port has been closed")
+                                  .arg(bytes.size())
+                                  .arg(limitMs));
+        if (m_port.isOpen()) // unless the discard found the line gone
+            loseLine(error.description());
+        throw error;
     }
     emit written(m_commPort, bytes);
+}
+
+void MSComm::writeFailed(const PortError &failure)
+{
+    if (zplatform::lineIsGone(m_port)) {
+        loseLine(lineLost().description());
+        throw lineLost();
+    }
+    fail(failure);
 }
 
 int MSComm::inBufferCount()
@@ -255,10 +276,15 @@ void MSComm::onError(QSerialPort::SerialPortError error)
         return;
     if (!zplatform::lineIsGone(m_port))
         return;
+    loseLine(lineLost().description());
+}
+
+void MSComm::loseLine(const QString &reason)
+{
     closeQuietly();
     m_lineLost = true;
     const QString path = m_ports.path(m_commPort);
-    emit portFailed(m_commPort, path, lineLost().description());
+    emit portFailed(m_commPort, path, reason);
     emit portClosed(m_commPort, path);
     emit lineDropped();
 }

@@ -6,10 +6,11 @@
 // dispatched, a write has left the program when it returns, and discarding
 // acts on the operating system's buffers too. Every operation that cannot be
 // carried out throws PortError with the platform's number and description.
-// No operation blocks for long: a write the line does not take within
-// WriteLimitMs fails like any other write.
-// A line that drops (adapter unplugged, device gone) closes the port; later
-// operations then fail like those on a closed port.
+// No operation blocks for long: a write the line does not take within its
+// limit (writeLimitMs) fails.
+// A line that drops (adapter unplugged, device gone) or stalls (a write timed
+// out) closes the port with one report; later operations then fail at once,
+// like those on a closed port, until the port is opened again.
 
 #include "core/errors.h"
 #include "link/portmap.h"
@@ -45,10 +46,14 @@ public:
 
     // Writes the text as 8-bit characters, exactly as given, and returns once
     // the line has sent them. When the line has not taken them within
-    // WriteLimitMs (flow control held, a stalled adapter) the rest is
-    // discarded and the write fails with ETIMEDOUT.
+    // writeLimitMs() (flow control held, a stalled adapter) the rest is
+    // discarded, the port is closed as for a dropped line and the write fails
+    // with ETIMEDOUT.
     void output(const QString &text);
-    static constexpr int WriteLimitMs = 2000;
+    // The longest a write of `characters` may take: their time on the line at
+    // the speed of settings() plus WriteMarginMs.
+    int writeLimitMs(qsizetype characters) const;
+    static constexpr int WriteMarginMs = 2000;
     // Takes every pending character (or inputLen() of them).
     QString input();
     // Number of received characters waiting to be read.
@@ -75,7 +80,8 @@ signals:
     void received(int port, const QByteArray &bytes);
     // COM`port`, the device at `path`, was opened or closed, or failed (the
     // line dropped, a write failed or timed out, the port cannot be opened):
-    // `reason` says why. A dropped line reports its failure, then its closing.
+    // `reason` says why. A lost line (dropped, or a write timed out) reports
+    // its failure, then its closing, once.
     void portOpened(int port, const QString &path);
     void portClosed(int port, const QString &path);
     void portFailed(int port, const QString &path, const QString &reason);
@@ -86,6 +92,10 @@ private:
     PortError openFailure(const QString &path);
     // Reports a failure of COM`m_commPort` and throws it.
     [[noreturn]] void fail(const PortError &error);
+    // A write failed with `failure`: a lost line, or a failure of its own.
+    [[noreturn]] void writeFailed(const PortError &failure);
+    // Closes the port because the line is lost, for `reason`, and reports it.
+    void loseLine(const QString &reason);
     void onError(QSerialPort::SerialPortError error);
     void closeQuietly();
 
@@ -95,5 +105,5 @@ private:
     QString m_settings = QStringLiteral("9600,N,8,1");
     int m_inputLen = 0;
     bool m_closing = false;
-    bool m_lineLost = false; // the port closed because the line dropped
+    bool m_lineLost = false; // the port closed because the line was lost
 };

@@ -1,8 +1,9 @@
 #pragma once
 
 // What the link asks of the operating system beyond what Qt Serial Port
-// offers: the system's own reason a port cannot be opened, the wait until
-// written characters have left the computer, whether a line has hung up.
+// offers: the system's own reason a port cannot be opened, writing to a full
+// line without failing, the wait until written characters have left the
+// computer, whether a line has hung up.
 //
 // The build compiles one implementation: platform_posix.cpp on Unix, and
 // elsewhere platform_qt.cpp, which answers on Qt alone ("cannot tell" where
@@ -16,6 +17,7 @@
 
 #include <optional>
 
+class QByteArray;
 class QDeadlineTimer;
 class QSerialPort;
 
@@ -27,10 +29,24 @@ namespace zplatform {
 // than the serial port class did.
 std::optional<PortError> openFailure(const QString &path, const QSerialPort &port);
 
+// What became of characters on their way out, or of a wait for the line.
+enum class LineResult {
+    Done,   // every character handed over, or sent
+    Late,   // the deadline passed first
+    Lost,   // the line has gone (the port may have been closed meanwhile)
+    Failed, // a write failed: see the failure; the line may have gone
+};
+
+// Hands every character of `bytes` to the system for the open `port`,
+// waiting for room while the line is full, until `deadline`. With Failed,
+// `failure` says why.
+LineResult send(QSerialPort &port, const QByteArray &bytes, const QDeadlineTimer &deadline,
+                PortError *failure);
+
 // Waits until the system has sent every character written to the open
-// `port`, or until `deadline`; false when characters are still waiting then.
-// True at once where the platform cannot look at its output queue.
-bool drainOutput(const QSerialPort &port, const QDeadlineTimer &deadline);
+// `port`, or until `deadline`. Done at once where the platform cannot look
+// at its output queue.
+LineResult drainOutput(const QSerialPort &port, const QDeadlineTimer &deadline);
 
 // Whether the line of the open `port` has hung up or failed for good (a
 // failure the serial port class reports may be passing). True where the

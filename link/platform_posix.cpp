@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSerialPort>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -43,7 +44,40 @@ std::optional<PortError> openFailure(const QString &path, const QSerialPort &por
     return std::nullopt;
 }
 
-bool drainOutput(const QSerialPort &port, const QDeadlineTimer &deadline)
+LineResult send(QSerialPort &port, const QByteArray &bytes, const QDeadlineTimer &deadline,
+                PortError *failure)
+{
+    // Written here rather than through the port class, which takes a full
+    // line (EAGAIN) for a failure: a line without room is waited for.
+    const int fd = static_cast<int>(port.handle());
+    qsizetype sent = 0;
+    bool woken = false;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + sent, size_t(bytes.size() - sent));
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            *failure = systemError(errno);
+            return LineResult::Failed;
+        }
+        if (deadline.hasExpired())
+            return LineResult::Late;
+        // Room is announced in steps the line may not take at once: after a
+        // wake-up that found none, look again a millisecond later.
+        if (woken)
+            ::poll(nullptr, 0, 1);
+        pollfd room{fd, POLLOUT, 0};
+        const qint64 left = std::clamp<qint64>(deadline.remainingTime(), 1, 60000);
+        woken = ::poll(&room, 1, int(left)) != 0;
+    }
+    return LineResult::Done;
+}
+
+LineResult drainOutput(const QSerialPort &port, const QDeadlineTimer &deadline)
 {
     // The system's output queue has no waiting call with a time limit: look
     // at its count, sleeping a millisecond (one character at 9600 baud)
@@ -51,10 +85,17 @@ bool drainOutput(const QSerialPort &port, const QDeadlineTimer &deadline)
     const int fd = static_cast<int>(port.handle());
     for (;;) {
         int pending = 0;
-        if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &pending) != 0 || pending <= 0)
-            return true;
+        if (::ioctl(fd, TIOCOUTQ, &pending) != 0) {
+            // A driver that cannot tell has sent them as far as it knows;
+            // any other failure means the line went away meanwhile.
+            if (errno == ENOTTY || errno == EINVAL)
+                return LineResult::Done;
+            return LineResult::Lost;
+        }
+        if (pending <= 0)
+            return LineResult::Done;
         if (deadline.hasExpired())
-            return false;
+            return LineResult::Late;
         ::poll(nullptr, 0, 1);
     }
 }

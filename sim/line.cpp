@@ -101,6 +101,13 @@ void Line::close()
     closeQuietly(keptSlave);
 }
 
+void Line::holdPanelWrites(bool held)
+{
+    // Output flow control of the slave: it holds the panel's descriptor too.
+    if (keptSlave >= 0)
+        ::tcflow(keptSlave, held ? TCOOFF : TCOON);
+}
+
 bool Line::inputPending() const
 {
     if (master < 0)

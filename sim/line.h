@@ -35,6 +35,10 @@ public:
 
     bool open() const { return master >= 0; }
 
+    // Holds back everything the panel writes, or lets it through again, as a
+    // stalled adapter would: the panel's writes find no room meanwhile.
+    void holdPanelWrites(bool held);
+
     // True while bytes the panel wrote have not yet been read from the master,
     // including bytes the kernel has accepted but not yet moved to the master.
     bool inputPending() const;

@@ -26,10 +26,23 @@ void printUsage(std::ostream &stream, const char *program)
            << "Options:\n"
            << "  --link PATH       also make PATH a symbolic link to the port\n"
            << "  --unpaced         send replies at once instead of at 9600 baud\n"
+           << "  --line-rate BAUD  run the line at BAUD both ways: replies go out and what\n"
+           << "                    is written comes in no faster (10 bits a character)\n"
            << "  --play-scale X    multiply every playing time by X (0 plays instantly)\n"
            << "  --audio FILE|none write the DTMF sound the device plays to a WAV file\n"
            << "                    (8 kHz, 16-bit mono; default none)\n"
            << "  --help            show this text\n";
+}
+
+bool parseRate(const char *text, int *rate)
+{
+    char *end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value < 1 || value > 10000000)
+        return false;
+    *rate = int(value);
+    return true;
 }
 
 bool parseScale(const char *text, double *scale)
@@ -63,6 +76,9 @@ int main(int argc, char *argv[])
                 audioPath.clear();
         } else if (argument == "--link" && hasValue) {
             options.linkPath = argv[++i];
+        } else if (argument == "--line-rate" && hasValue &&
+                   parseRate(argv[i + 1], &options.lineRate)) {
+            ++i;
         } else if (argument == "--play-scale" && hasValue &&
                    parseScale(argv[i + 1], &options.playScale)) {
             ++i;

@@ -63,6 +63,9 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
     Faults faults;
     std::string received;
     std::size_t receivedTotal = 0;
+    std::optional<TimePoint> inputDue; // paced: when the next character the panel wrote is in
+    std::string hangUpText;            // the line drops once the device has read this
+    std::string hangUpSeen;            // what it has read since, as far as it may matter
     std::vector<std::string> log;
     std::vector<std::string> unsunk; // log lines the sink has not seen yet
 
@@ -88,6 +91,8 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
     void note(const std::string &text) override
     {
         log.push_back(text);
+        if (log.size() >= 2 * KeptLogLines)
+            log.erase(log.begin(), log.end() - KeptLogLines);
         unsunk.push_back(text);
     }
 
@@ -135,14 +140,22 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
             tones->stop();
     }
 
-    // --- sending ---
+    // --- the line ---
+
+    // One character's time on the line: zero when it is not paced.
+    Duration characterTime(bool reply) const
+    {
+        if (options.lineRate > 0)
+            return detail::characterTime(options.lineRate);
+        return reply && options.paced ? Duration(detail::CharacterTime) : Duration::zero();
+    }
 
     void queueReply(const std::string &text)
     {
         if (text.empty() || faults.silent)
             return;
         detail::Shape shape;
-        shape.gap = options.paced ? Duration(detail::CharacterTime) : Duration::zero();
+        shape.gap = characterTime(true);
         if (faults.singleCharacters) {
             shape.oneByOne = true;
             shape.gap += detail::SingleCharacterGap;
@@ -180,38 +193,76 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
             consider(readyDue.front());
         if (toneEnd)
             consider(*toneEnd);
+        if (inputDue && !faults.deaf)
+            consider(*inputDue);
         if (const auto due = transmitter.nextDue())
             consider(*due);
         return next;
     }
 
-    // Reads everything the panel has written and acts on it, all under
-    // `mutex`, so quiescent() sees each byte either still in the kernel or
-    // already turned into queued work.
-    void readLine()
+    // How many of the characters the panel wrote have come in by `now` on a
+    // paced line (none until the first has had its time); unlimited otherwise.
+    std::size_t charactersIn(TimePoint now)
     {
+        const Duration each = characterTime(false);
+        if (each == Duration::zero())
+            return std::size_t(-1);
+        if (!inputDue) {
+            inputDue = now + each; // the first has just started
+            return 0;
+        }
+        return *inputDue > now ? 0 : std::size_t(1 + (now - *inputDue) / each);
+    }
+
+    // Reads what the panel has written, as far as the line has brought it in,
+    // and acts on it, all under `mutex`, so quiescent() sees each byte either
+    // still in the kernel or already turned into queued work.
+    void readLine(TimePoint now)
+    {
+        const std::size_t wanted = charactersIn(now);
         std::string batch;
         char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(line.master, buffer, sizeof buffer);
-            if (n > 0) {
+        bool failed = false;
+        while (batch.size() < wanted) {
+            const ssize_t n =
+                ::read(line.master, buffer, std::min(sizeof buffer, wanted - batch.size()));
+            if (n > 0)
                 batch.append(buffer, std::size_t(n));
-            } else if (n < 0 && errno == EINTR) {
+            else if (n < 0 && errno == EINTR)
                 continue;
-            } else {
-                if (n == 0 || errno != EAGAIN) {
-                    received += batch;
-                    receivedTotal += batch.size();
-                    protocol.feed(batch);
-                    dropLine();
-                    return;
-                }
+            else {
+                failed = n == 0 || errno != EAGAIN;
                 break;
             }
         }
-        received += batch;
+        if (inputDue) {
+            // Characters keep their times while more wait; an empty line starts afresh.
+            if (batch.size() < wanted)
+                inputDue.reset();
+            else
+                *inputDue += characterTime(false) * batch.size();
+        }
+        detail::appendRecent(received, batch, KeptBytes);
         receivedTotal += batch.size();
-        protocol.feed(batch);
+        const std::size_t heard = hangUpAt(batch);
+        protocol.feed(batch.substr(0, heard));
+        if (failed || heard != std::string::npos)
+            dropLine();
+    }
+
+    // Where in `batch` the text of hangUpOnReading() ends (just after it), or npos.
+    std::size_t hangUpAt(const std::string &batch)
+    {
+        for (std::size_t i = 0; i < batch.size() && !hangUpText.empty(); ++i) {
+            hangUpSeen += batch[i];
+            if (hangUpSeen.size() > hangUpText.size())
+                hangUpSeen.erase(0, 1);
+            if (hangUpSeen == hangUpText) {
+                hangUpText.clear();
+                return i + 1;
+            }
+        }
+        return std::string::npos;
     }
 
     // Forgets everything that belongs to the line; the memory stays.
@@ -220,6 +271,7 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
         if (!line.open())
             return;
         line.close();
+        inputDue.reset();
         transmitter.clear();
         readyDue.clear();
         toneEnd.reset();
@@ -262,8 +314,10 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
                 ++hangUps;
                 hungUp.notify_all();
             }
+            // A paced line is read at the characters' times, not when they arrive.
+            const bool listening = !faults.deaf && !inputDue;
             pollfd fds[2] = {{wake.readEnd, POLLIN, 0},
-                             {line.master, short(faults.deaf ? 0 : POLLIN), 0}};
+                             {line.master, short(listening ? POLLIN : 0), 0}};
             const nfds_t count = line.open() ? 2 : 1;
             if (transmitter.waitingForRoom())
                 fds[1].events |= POLLOUT;
@@ -282,14 +336,19 @@ struct SimulatedDevice::Impl : detail::Protocol::Host
                 wake.drain();
 
             lock.lock();
+            // A hang-up or a fault asked for meanwhile comes first: the device
+            // reads nothing after it as before it.
+            if (hangUpWanted)
+                continue;
+            const TimePoint now = Clock::now();
             // Only the device thread closes the line, so fds[1] is still it.
             if (count == 2 && line.open()) {
                 if (fds[1].revents & POLLOUT)
                     transmitter.writable();
-                if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
-                    readLine();
+                const bool arrived = fds[1].revents & (POLLIN | POLLHUP | POLLERR);
+                if (!faults.deaf && (arrived || (inputDue && *inputDue <= now)))
+                    readLine(now);
             }
-            const TimePoint now = Clock::now();
             fireTimers(now);
             if (line.open() && !transmitter.pump(line.master, now))
                 dropLine(); // the line itself failed
@@ -338,6 +397,13 @@ std::string SimulatedDevice::portPath() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     return d->options.linkPath.empty() ? d->line.slavePath : d->options.linkPath;
+}
+
+void SimulatedDevice::hangUpOnReading(const std::string &text)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->hangUpText = text;
+    d->hangUpSeen.clear();
 }
 
 std::string SimulatedDevice::received() const
@@ -403,6 +469,8 @@ void SimulatedDevice::setMemory(const Memory &memory)
 void SimulatedDevice::setFaults(const Faults &faults)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
+    if (faults.stalled != d->faults.stalled)
+        d->line.holdPanelWrites(faults.stalled);
     d->faults = faults;
     d->wake.signal();
 }
@@ -436,7 +504,7 @@ void SimulatedDevice::inject(const std::string &bytes)
     if (!d->line.open() || bytes.empty())
         return;
     detail::Shape shape;
-    shape.gap = d->options.paced ? Duration(detail::CharacterTime) : Duration::zero();
+    shape.gap = d->characterTime(true);
     d->transmitter.send(bytes, shape);
     d->wake.signal();
 }
@@ -485,6 +553,7 @@ bool SimulatedDevice::reconnect(std::string *error)
             *error = reason;
         return false;
     }
+    d->line.holdPanelWrites(d->faults.stalled);
     d->note("reconnected on " + d->line.slavePath);
     d->wake.signal();
     return true;

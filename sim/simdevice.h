@@ -53,6 +53,10 @@ struct Location
 
 using Memory = std::array<Location, 8>;
 
+// What the device keeps of a long run for received(), takeSent() and log().
+constexpr std::size_t KeptBytes = std::size_t(1) << 20;
+constexpr std::size_t KeptLogLines = 10000;
+
 // The eight locations as the device holds them after a factory reset.
 Memory factoryDefaults();
 
@@ -74,11 +78,19 @@ struct Faults
     bool neverReady = false;  // memory play never reports "Ready"
     bool deaf = false;        // stops reading the line: what the panel writes piles up in
                               // the kernel until its writes no longer go through
+    bool stalled = false;     // the line takes nothing more at once: the panel's writes do
+                              // not go through (a hung adapter, flow control held)
 };
 
 struct Options
 {
-    bool paced = true;      // one character per 1.04 ms, as at 9600 baud
+    bool paced = true; // replies go out one character per 1.04 ms, as at 9600 baud
+    // > 0: the line runs at this many baud in both directions, 10 bits a
+    // character: replies go out, and what the panel writes comes in, no faster
+    // (this takes the place of `paced`). What the panel writes waits in the
+    // pseudo-terminal meanwhile, which takes about 16 KB before it holds a
+    // write back: it stands for an adapter with a buffer of that size.
+    int lineRate = 0;
     double playScale = 1.0; // multiplies every playing time (0 plays instantly)
     std::string firmware = "Zelvor 2.1";
     std::string linkPath; // when set, a symbolic link to the slave, renewed on reconnect()
@@ -101,6 +113,7 @@ public:
     std::string portPath() const;
 
     // Every byte received since start (or the last clearReceived), in order.
+    // A long run keeps the most recent ones only: at least KeptBytes.
     std::string received() const;
     void clearReceived();
     // How many bytes the device has read since start; clearReceived() leaves
@@ -108,10 +121,11 @@ public:
     std::size_t receivedTotal() const;
 
     // Every byte the device sent since the last call (replies, injected
-    // text and noise alike), in order.
+    // text and noise alike), in order; at least the last KeptBytes of them.
     std::string takeSent();
 
-    // Human-readable lines of what the device did ("play tone 5 1000 ms", ...).
+    // Human-readable lines of what the device did ("play tone 5 1000 ms", ...),
+    // at least the last KeptLogLines of them.
     std::vector<std::string> log() const;
     void clearLog();
     // Called on the device thread for every new log line (for printing).
@@ -124,6 +138,8 @@ public:
     Memory memory() const;
     void setMemory(const Memory &memory);
 
+    // The faults act on everything the device reads or sends once this has
+    // returned, and on nothing before.
     void setFaults(const Faults &faults);
     Faults faults() const;
 
@@ -140,8 +156,12 @@ public:
     // Sends `count` bytes of noise at once, without pacing.
     void flood(std::size_t count);
 
-    // Closes the master side: the panel's port sees the line drop.
+    // Closes the master side: the panel's port sees the line drop. Whatever
+    // the device has not read by the time this is called stays unread.
     void hangUp();
+    // Hangs up as soon as the device has read `text` (counting from now), before
+    // it answers it or reads on; once.
+    void hangUpOnReading(const std::string &text);
     // A fresh pseudo-terminal after hangUp(); with linkPath the link follows it.
     bool reconnect(std::string *error = nullptr);
     bool connected() const;

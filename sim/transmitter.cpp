@@ -1,5 +1,7 @@
 #include "sim/transmitter.h"
 
+#include "sim/simdevice.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <unistd.h>
@@ -11,6 +13,19 @@ Duration milliseconds(double ms)
 {
     return std::chrono::duration_cast<Duration>(
         std::chrono::duration<double, std::milli>(std::max(ms, 0.0)));
+}
+
+Duration characterTime(int baud)
+{
+    return std::chrono::duration_cast<Duration>(
+        std::chrono::duration<double>(double(BitsPerCharacter) / std::max(baud, 1)));
+}
+
+void appendRecent(std::string &kept, const std::string &more, std::size_t limit)
+{
+    kept += more;
+    if (kept.size() >= 2 * limit)
+        kept.erase(0, kept.size() - limit);
 }
 
 void Transmitter::send(std::string bytes, const Shape &shape, bool hold)
@@ -60,7 +75,7 @@ bool Transmitter::pump(int fd, TimePoint now)
         if (written < 0 && errno != EAGAIN)
             return false;
         if (written > 0) {
-            m_sent.append(item.bytes, item.sent, std::size_t(written));
+            appendRecent(m_sent, item.bytes.substr(item.sent, std::size_t(written)), KeptBytes);
             item.sent += std::size_t(written);
             item.nextAt += shape.gap * written;
             if (shape.oneByOne)

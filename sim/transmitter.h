@@ -18,11 +18,19 @@ namespace zsim::detail {
 
 // 10 bits per character at 9600 baud.
 constexpr auto CharacterTime = std::chrono::nanoseconds(1041667);
+constexpr int BitsPerCharacter = 10;
 // The extra gap between characters when each goes out in its own write.
 constexpr auto SingleCharacterGap = std::chrono::milliseconds(5);
 
 // `ms` milliseconds as a clock duration; negative values count as zero.
 Duration milliseconds(double ms);
+
+// The time one character takes at `baud`, 10 bits a character.
+Duration characterTime(int baud);
+
+// Appends `more` to `kept`; once that holds twice `limit` bytes, the oldest
+// are dropped down to `limit`.
+void appendRecent(std::string &kept, const std::string &more, std::size_t limit);
 
 // How one piece of text goes out.
 struct Shape
@@ -55,7 +63,7 @@ public:
 
     // Something is queued (held text excepted).
     bool busy() const { return !m_queue.empty(); }
-    // Every byte that went out on the line since the last call.
+    // Every byte that went out on the line since the last call (at least the last KeptBytes).
     std::string takeSent() { return std::exchange(m_sent, {}); }
     // Forgets everything, held text included (the line dropped).
     void clear();

@@ -1,7 +1,8 @@
 // Faults found in review (Esc never sends a tone, every Abort ends a "Ready"
 // poll, pastes and drops respect the fields and tell a drop's source what they
-// took), and what a screen reader gets: every window, control and menu item by
-// role and name, labels by value, the ports read and picked through their items.
+// took, a long write at the line's speed), and what a screen reader gets:
+// every window, control and menu item by role and name, labels by value, the
+// ports read and picked through their items.
 
 #include "app/defprompt.h"
 #include "app/statusbox.h"
@@ -132,6 +133,25 @@ private slots:
         QCOMPARE(field->text(), beforePastedAfter[2]);
         QCOMPARE(rig.boxes().texts(),
                  refused ? QStringList{MemoryMode::refusedNotice()} : QStringList());
+    }
+
+    void longLengthAtTheLineRate()
+    {
+        // A length the program took whole (as from a file) is in range, so it
+        // goes out as it stands: whole, to a line at 9600 baud.
+        PanelRig rig;
+        zsim::Options options = PanelRig::unpaced();
+        options.lineRate = 9600;
+        zsim::SimulatedDevice &device = rig.addDevice(1, options);
+        Zelvo &panel = rig.start();
+        const QString length = QString(2497, u'0') + QStringLiteral("100");
+        panel.Length[2]->setText(length);
+        panel.Update[2]->setChecked(true);
+        rig.boxes().answer(QMessageBox::Yes);
+        panel.Commit->click();
+        QVERIFY(rig.wire(1).contains("S2\r\n" + length.toLatin1() + ",60\r\n5551234."));
+        QCOMPARE(rig.boxes().texts(), QStringList{QStringLiteral("Save Changes to Memory?")});
+        QVERIFY(device.memory()[2] == (zsim::Location{"5551234", 100, 60}));
     }
 
     void everyControlAndMenuItemForScreenReaders()

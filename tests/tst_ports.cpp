@@ -16,10 +16,10 @@
 namespace {
 
 // "U0*" an adapter at U0, "id-a>U0*" with the stable name id-a, "S0" a UART.
-DetectedPorts fed(const QString &spec)
+DetectedPorts fed(const QString &list)
 {
     DetectedPorts ports;
-    for (QString token : spec.split(' ', Qt::SkipEmptyParts)) {
+    for (QString token : list.split(' ', Qt::SkipEmptyParts)) {
         DetectedPort port;
         port.adapter = token.endsWith('*');
         token.remove('*');
@@ -31,10 +31,10 @@ DetectedPorts fed(const QString &spec)
 }
 
 // "2=U1 3=x": paths of COM2 and COM3.
-PortMap paths(const QString &spec)
+PortMap paths(const QString &list)
 {
     PortMap map;
-    for (const QString &token : spec.split(' ', Qt::SkipEmptyParts))
+    for (const QString &token : list.split(' ', Qt::SkipEmptyParts))
         map.setPath(token.left(1).toInt(), token.mid(2));
     return map;
 }

@@ -44,8 +44,8 @@ QString checked(Zelvo &panel)
 // Locations checked ("246" for 2, 4 and 6), length, space, tones, the timing line sent, the
 // answer, "SS" given (else "ss").
 using SaveRow = std::tuple<QByteArray, QString, QString, QByteArray, QByteArray, int, bool>;
-// A save of location 4 or "Update"; acting once the panel has written this; the boxes
-// shown, by name (see faults()).
+// A save of location 4 or "Update"; acting once the panel has written this (the
+// device hangs up once it has read it); the boxes shown, by name (see faults()).
 using FaultRow = std::tuple<bool, QByteArray, int, QString>;
 enum Fault { HangUp, LowerCase, Garbage, Updates, QuitNo, QuitYes };
 
@@ -210,19 +210,19 @@ private slots:
         // -, -, lower-case markers, -, no split, -, no delay, -, garbage
         device.setFaults(
             {false, false, fault == LowerCase, false, 0, 0, 0, false, fault == Garbage});
-        QObject::connect(panel.MSComm1, &MSComm::written, &panel,
-                         [&, f = fault, wanted = after,
-                          seen = QByteArray()](int, const QByteArray &bytes) mutable {
-                             if (wanted.isEmpty() || !(seen += bytes).endsWith(wanted))
-                                 return;
-                             wanted.clear(); // once
-                             if (f == HangUp)
-                                 device.hangUp();
-                             QPushButton *button = f == Updates ? panel.UpdateButton : panel.done;
-                             for (int i = 0; f >= Updates && i < (f == Updates ? 10 : 1); ++i)
-                                 QMetaObject::invokeMethod(button, &QPushButton::click,
-                                                           Qt::QueuedConnection);
-                         });
+        if (fault == HangUp)
+            device.hangUpOnReading(after.toStdString());
+        QObject::connect(
+            panel.MSComm1, &MSComm::written, &panel,
+            [&panel, f = fault, wanted = after,
+             seen = QByteArray()](int, const QByteArray &bytes) mutable {
+                if (f < Updates || wanted.isEmpty() || !(seen += bytes).endsWith(wanted))
+                    return;
+                wanted.clear(); // once
+                QPushButton *button = f == Updates ? panel.UpdateButton : panel.done;
+                for (int i = 0; i < (f == Updates ? 10 : 1); ++i)
+                    QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+            });
         const std::map<QString, QString> texts{
             {"none", "Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?"},
             {"lost", "Error  5\r\nThe connection to the device was lost; the port has been closed"},

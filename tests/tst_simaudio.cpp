@@ -32,6 +32,22 @@ std::vector<std::int16_t> readWav(const QString &path, bool closed = true)
     return {first, first + data / 2};
 }
 
+// Where the sound is: start, end, start... of every stretch above a faint
+// level, bridging the dips of the sine waves' sum through zero.
+std::vector<int> soundEdges(const std::vector<std::int16_t> &samples)
+{
+    std::vector<int> edges;
+    for (int i = 0; i < int(samples.size()); ++i) {
+        if (std::abs(samples[std::size_t(i)]) < 0.01 * 2 * zsim::ToneTrack::Level)
+            continue;
+        if (!edges.empty() && i - edges.back() < PerMs)
+            edges.back() = i + 1;
+        else
+            edges.insert(edges.end(), {i, i + 1});
+    }
+    return edges;
+}
+
 } // namespace
 
 class TestSimAudio : public QObject
@@ -75,16 +91,24 @@ private slots:
         QFile port; // written raw from the start, as the panel would
         QVERIFY(port.open(::open(sim.readLine().trimmed().constData(), O_WRONLY | O_NOCTTY),
                           QIODevice::WriteOnly | QIODevice::Unbuffered, QFile::AutoCloseHandle));
-        int rest = 200; // the file runs on well past the last tone
-        for (int ms : lengths)
-            rest += std::abs(ms);
-        for (const QByteArray &step : steps + QList<QByteArray>{"~" + QByteArray::number(rest)}) {
-            const bool wait = step.startsWith('~'); // "~N": until the file has grown N ms more
-            const std::size_t until =
-                readWav(wav, false).size() + wait * step.mid(1).toUInt() * PerMs;
-            QVERIFY(wait || port.write(step) == step.size());
-            QTRY_VERIFY_WITH_TIMEOUT(readWav(wav, false).size() >= until, Patience);
+        const std::size_t expected = std::size_t(lengths.size() + 1) / 2 * 2;
+        // Whether the file has run on `ms` past the start of its last tone (or
+        // past its end), with at least `tones` edges in it.
+        const auto ranOn = [&](int ms, bool pastEnd, std::size_t tones) {
+            const std::vector<std::int16_t> samples = readWav(wav, false);
+            const std::vector<int> edges = soundEdges(samples);
+            return edges.size() >= std::max<std::size_t>(tones, 2) &&
+                   int(samples.size()) - edges[edges.size() - (pastEnd ? 1 : 2)] >= ms * PerMs;
+        };
+        // "~N": until the tone sounding has sounded N ms in the file, whose
+        // sound keeps the device's times however far its writing falls behind.
+        for (const QByteArray &step : steps) {
+            if (step.startsWith('~'))
+                QTRY_VERIFY_WITH_TIMEOUT(ranOn(step.mid(1).toInt(), false, 0), Patience);
+            else
+                QVERIFY(port.write(step) == step.size());
         }
+        QTRY_VERIFY_WITH_TIMEOUT(ranOn(200, true, expected), Patience);
         killed ? sim.kill() : sim.terminate();
         QVERIFY(sim.waitForFinished(Patience));
         QProcess decoder; // scripts/install-deps installs it
@@ -94,18 +118,8 @@ private slots:
         QCOMPARE(QString::fromLatin1(decoder.readAllStandardOutput()).remove("DTMF: ").remove('\n'),
                  digits);
         const std::vector<std::int16_t> samples = readWav(wav, !killed);
-        // Where the sound is: start, end, start... of every stretch above a faint
-        // level, bridging the dips of the sine waves' sum through zero.
-        std::vector<int> edges;
-        for (int i = 0; i < int(samples.size()); ++i) {
-            if (std::abs(samples[std::size_t(i)]) < 0.01 * 2 * zsim::ToneTrack::Level)
-                continue;
-            if (!edges.empty() && i - edges.back() < PerMs)
-                edges.back() = i + 1;
-            else
-                edges.insert(edges.end(), {i, i + 1});
-        }
-        QCOMPARE(edges.size(), std::size_t(lengths.size() + 1) / 2 * 2);
+        const std::vector<int> edges = soundEdges(samples);
+        QCOMPARE(edges.size(), expected);
         for (int i = 0; i < lengths.size(); ++i) {
             const int measured = edges[i + 1] - edges[i], want = std::abs(lengths[i]) * PerMs;
             // A tone cut short lasts long enough and is over well before the file.

@@ -1,7 +1,8 @@
 // What the panel's tests rely on in the simulated device and cannot see for
 // themselves: a location still playing keeps it busy (the test clock waits
 // for it), a dropped line owes nothing, a renewed one is found under the same
-// path with the memory kept, and markers can come in lower case.
+// path with the memory kept, markers can come in lower case, and a long run
+// keeps only the most recent of what it records.
 
 #include "sim/simdevice.h"
 
@@ -69,6 +70,25 @@ private slots:
         QTRY_COMPARE(line->text(),
                      QByteArray("connect\r\nvm\r\n\r\nLocation 1\r\nLength = 40 ms\r\n"
                                 "Space = 30ms\r\nString = 42\r\nView ended\r\n"));
+    }
+
+    void longRunsKeepTheirTailOnly()
+    {
+        zsim::Options options;
+        options.paced = false;
+        options.playScale = 0;
+        zsim::SimulatedDevice device(options);
+        QVERIFY(device.start());
+        const QByteArray taps = QByteArray("$5").repeated(zsim::KeptBytes);    // a log line each
+        const int fd = ::open(device.portPath().c_str(), O_WRONLY | O_NOCTTY); // blocking
+        QCOMPARE(::write(fd, taps.constData(), size_t(taps.size())), taps.size());
+        ::close(fd);
+        QTRY_COMPARE(device.receivedTotal(), std::size_t(taps.size()));
+        const std::string kept = device.received();
+        QVERIFY(kept.size() >= zsim::KeptBytes && kept.size() < std::size_t(taps.size()));
+        QVERIFY(taps.endsWith(QByteArray::fromStdString(kept)));
+        const std::vector<std::string> log = device.log();
+        QVERIFY(log.size() >= zsim::KeptLogLines && log.size() < 2 * zsim::KeptLogLines);
     }
 };
 

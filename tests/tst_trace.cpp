@@ -1,5 +1,5 @@
-// The device trace of a start-up and of a line that stops taking characters,
-// and how it writes the bytes.
+// The device trace of a start-up and of a line that stops taking characters
+// for a while or for good, and how it writes the bytes.
 
 #include "app/trace.h"
 #include "link/escape.h"
@@ -8,8 +8,12 @@
 #include "version.h"
 
 #include <QBuffer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <future>
+#include <thread>
 
 class TraceTest : public QObject
 {
@@ -52,15 +56,37 @@ private slots:
         QCOMPARE(traced, wire);
         QCOMPARE(ticks, rig.ticks());
 
-        zsim::Faults deaf; // the device stops reading: a long write fails, not hangs
-        deaf.deaf = true;
-        device.setFaults(deaf);
-        QVERIFY_THROWS_EXCEPTION(PortError, rig.panel().MSComm1->output(QString(200000, u'x')));
-        QVERIFY(out.data().trimmed().split('\n').last().contains(" ! COM1 " + path.toUtf8() +
-                                                                 " failed: The port did not send"));
-        device.setFaults({}); // the panel goes on once the device reads again
+        // A line held back a while: the write waits for it and goes out.
+        zsim::Faults stalled;
+        stalled.stalled = true;
+        device.setFaults(stalled);
+        const auto release = std::async(std::launch::async, [&device] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            device.setFaults({});
+        });
+        QVERIFY_THROWS_NO_EXCEPTION(rig.panel().MSComm1->output(QStringLiteral("@")));
+        QVERIFY(out.data().endsWith(" > @\n"));
+
+        // A stalled adapter costs one write limit and one report: the port
+        // closes, and the keys pressed after it fail at once.
+        device.setFaults(stalled);
+        const qsizetype before = out.size();
+        for (QPushButton *key : {rig.panel().KeyPad[0], rig.panel().KeyPad[1]})
+            QTest::mouseClick(key, Qt::LeftButton);
+        static const QRegularExpression stamps(QStringLiteral("^\\d+ \\d+ "),
+                                               QRegularExpression::MultilineOption);
+        const QString port = QStringLiteral("! COM1 ") + path;
+        QCOMPARE(QString::fromUtf8(out.data().mid(before)).remove(stamps),
+                 port +
+                     " failed: The port did not send what was written (2 characters) within "
+                     "2003 ms: the device is not taking it, or the adapter has stalled. It was "
+                     "discarded and the port has been closed\n" +
+                     port + " closed\n");
+        device.setFaults({}); // "Update" opens it again
+        rig.panel().UpdateButton->click();
+        QVERIFY(rig.panel().MSComm1->portOpen() && out.data().contains(port.toUtf8() + " opened"));
         const QByteArray written = out.data();
-        out.close(); // and once its trace could not be written, without it
+        out.close(); // the panel goes on once its trace could not be written, without it
         rig.panel().Connect();
         out.open(QIODevice::Append);
         rig.panel().Connect();

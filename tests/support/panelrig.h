@@ -86,8 +86,8 @@ public:
 
     // Ticks counted since the panel was created.
     int ticks() const { return m_ticks; }
-    // Runs at every turn of the clock while the panel pauses, before the
-    // devices are checked: to act at an exact point of a wait.
+    // Runs at every turn of the clock while the panel pauses and every device
+    // is quiet, before the tick passes: to act at an exact point of a wait.
     void setTickHook(std::function<void()> hook) { m_tickHook = std::move(hook); }
 
     // Starts a new transcript: ticks count from here.
