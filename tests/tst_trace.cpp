@@ -5,7 +5,6 @@
 #include "link/escape.h"
 #include "link/mscomm.h"
 #include "support/panelrig.h"
-#include "version.h"
 
 #include <QBuffer>
 #include <QPushButton>
