@@ -15,9 +15,7 @@
 #include "link/portsetup.h"
 #include "link/ticks.h"
 #include "link/wait.h"
-#include "play/memorymode.h"
-#include "play/multiplay.h"
-#include "play/singlemode.h"
+#include "play/playpanel.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -124,7 +122,7 @@ void Zelvo::Form_Terminate()
         if (MSComm1->portOpen())
             MSComm1->setPortOpen(false);
     });
-    const QList<QWidget *> windows{m_memoryMode, m_singleMode, m_defPrompt, m_multiPlay, m_fileIO};
+    const QList<QWidget *> windows = m_plays->windows() << m_defPrompt << m_fileIO;
     for (QWidget *window : windows) {
         if (window)
             window->close();
@@ -153,9 +151,28 @@ void Zelvo::reportUnhandled(const OperationError &error)
 
 MultiPlay *Zelvo::multiPlay()
 {
-    if (!m_multiPlay)
-        m_multiPlay = new MultiPlay(this, this);
-    return m_multiPlay;
+    return m_plays->multiPlay();
+}
+
+bool Zelvo::multiPlayExists() const
+{
+    return m_plays->multiPlayExists();
+}
+
+PlayHost Zelvo::playHost()
+{
+    PlayHost host;
+    host.link = m_link;
+    host.status = [this](const QString &text) { StatusBox->setText(text); };
+    host.handle = [this](const std::function<void()> &handler) { handle(handler); };
+    host.wait = [this](const std::function<bool()> &done) { waitUntil(done); };
+    host.ticksFor = [this](QObject *owner) { return ticksFor(owner); };
+    host.prompt.show = [this](const QString &text) {
+        m_defPrompt->setText(text);
+        m_defPrompt->show();
+    };
+    host.prompt.hide = [this] { m_defPrompt->hide(); };
+    return host;
 }
 
 FileIO *Zelvo::fileIO()

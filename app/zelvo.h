@@ -14,9 +14,11 @@
 // menu are parts of their own in link/.
 
 #include "core/errors.h"
+#include "core/text.h"
 #include "link/devicelink.h"
 #include "link/devicesearch.h"
 #include "link/portmap.h"
+#include "play/playhost.h"
 
 #include <QMainWindow>
 
@@ -26,23 +28,20 @@
 
 class DefPrompt;
 class FileIO;
+class Keypad;
 class MSComm;
-class MemoryMode;
 class MultiPlay;
-class PortMenu;
+class PlayPanel;
 class PortDetector;
+class PortMenu;
 class PortSetup;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class SingleMode;
 class StatusTextBox;
 class TickSource;
-
-// Window booleans are 16-bit integers: True is -1, False is 0.
-constexpr qint16 kTrue = -1;
-constexpr qint16 kFalse = 0;
 
 class Zelvo : public QMainWindow
 {
@@ -128,14 +127,10 @@ public:
     void Reset_Click();
 
     // ---- Tone playing (play/) ----
-    void KeyPad_MouseDown(int index, int button, int shift, int x, int y);
-    void KeyPad_MouseUp(int index, int button, int shift, int x, int y);
-    void Form_KeyDown(int &keyCode, int shift);
-    void Form_KeyUp(int keyCode, int shift);
-    void Memory_Click();
-    void Single_Click();
-    void Abort_Click();
-    void Multi_Click();
+    // The keypad and the keyboard's tones.
+    Keypad *keypad() const { return m_keypad; }
+    // The play buttons, Abort, their dialogs and the Multi Play window.
+    PlayPanel *plays() const { return m_plays; }
 
     // ---- Configuration files (files/) ----
     void Export_Click();
@@ -145,19 +140,14 @@ public:
     DefPrompt *defPrompt() const { return m_defPrompt; }
     // The Multi Play window, created hidden on first use.
     MultiPlay *multiPlay();
-    bool multiPlayExists() const { return m_multiPlay != nullptr; }
+    bool multiPlayExists() const;
     // The file chooser, created hidden on first use.
     FileIO *fileIO();
-    MemoryMode *memoryMode() const { return m_memoryMode; }
-    SingleMode *singleMode() const { return m_singleMode; }
 
     // ---- Public variables ----
     qint16 &Present = m_link->Present;
     qint32 &timerVal = m_link->timerVal;
     QString &RtnString = m_link->RtnString;
-    qint16 KeyLock = kFalse;
-    qint16 ValidKey = kFalse;
-    QString ToneStr;
     qint16 Focused = kFalse;
 
     // ---- Controls ----
@@ -169,19 +159,14 @@ public:
     std::array<QLineEdit *, 8> Length{};
     std::array<QLineEdit *, 8> Space{};
     std::array<QCheckBox *, 8> Update{};
-    std::array<QPushButton *, 16> KeyPad{};
     QPushButton *AllOn = nullptr;
     QPushButton *AllOff = nullptr;
     QPushButton *Commit = nullptr;
     QPushButton *Export = nullptr;
     QPushButton *Import = nullptr;
-    QPushButton *Abort = nullptr;
     QPushButton *Clear = nullptr;
     QPushButton *UpdateButton = nullptr;
     QPushButton *Reset = nullptr;
-    QPushButton *Memory = nullptr;
-    QPushButton *Single = nullptr;
-    QPushButton *Multi = nullptr;
     QPushButton *done = nullptr;
 
 protected:
@@ -201,28 +186,20 @@ private:
     void connectHandlers();
     void ensureLoaded();
     void reportUnhandled(const OperationError &error);
-    // The window's key preview (play/keypad.cpp): an application-wide filter
-    // that hands every key event of this window to Form_KeyDown/Form_KeyUp
-    // before the control with the focus sees it. Owned by `main`.
-    static QObject *installKeyPreview(Zelvo *main);
+    PlayHost playHost();
 
     bool m_loaded = false;
     bool m_ended = false;
-    bool m_memoryPlaying = false;
-    bool m_aborting = false;
-    int m_abortRuns = 0; // Abort presses so far: a memory play stops once this changes
     int m_tickMs = 10;
     TickSource *m_givenTicks = nullptr;
     std::unique_ptr<PortSetup> m_portSetup;
     std::unique_ptr<DeviceSearch> m_deviceSearch;
     PortMenu *m_portMenu = nullptr;
     DefPrompt *m_defPrompt = nullptr;
-    MultiPlay *m_multiPlay = nullptr;
     FileIO *m_fileIO = nullptr;
-    MemoryMode *m_memoryMode = nullptr;
-    SingleMode *m_singleMode = nullptr;
+    Keypad *m_keypad = nullptr;
+    PlayPanel *m_plays = nullptr;
     std::function<void()> m_endApplication;
-    QObject *m_keyPreview = installKeyPreview(this);
 };
 
 template <typename Handler> void Zelvo::handle(Handler &&handler)

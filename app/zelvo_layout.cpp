@@ -10,6 +10,8 @@
 #include "link/devicesearch.h"
 #include "link/mscomm.h"
 #include "link/portmenu.h"
+#include "play/keypad.h"
+#include "play/playpanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -42,12 +43,6 @@ QLineEdit *makeField(int maxLength, const QString &toolTip, const QString &name,
     field->setAccessibleName(name);
     return field;
 }
-
-// The keypad's symbols by button index, and where each stands on the pad.
-constexpr char KeyPadSymbols[16] = {'1', '2', '3', '4', '5', '6', '7', '8',
-                                    '9', '0', '*', '#', 'A', 'B', 'C', 'D'};
-constexpr int KeyPadRow[16] = {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 0, 1, 2, 3};
-constexpr int KeyPadColumn[16] = {0, 1, 2, 0, 1, 2, 0, 1, 2, 1, 0, 2, 3, 3, 3, 3};
 
 } // namespace
 
@@ -72,8 +67,9 @@ void Zelvo::buildWindow()
     left->addLayout(bottomRow);
 
     auto *right = new QVBoxLayout;
+    QWidget *plays = buildPlayGroup(); // first: its Abort button goes beside the keypad
     right->addWidget(buildKeypadGroup());
-    right->addWidget(buildPlayGroup());
+    right->addWidget(plays);
     right->addWidget(buildStatusGroup(), 1);
 
     columns->addLayout(left, 3);
@@ -82,7 +78,7 @@ void Zelvo::buildWindow()
     setTabOrder();
     // The window opens with the keypad focused, not the first settings field,
     // so the keyboard plays tones from the start.
-    KeyPad[0]->setFocus();
+    m_keypad->KeyPad[0]->setFocus();
 }
 
 void Zelvo::buildMenu()
@@ -155,43 +151,29 @@ QWidget *Zelvo::buildSettingsGroup()
 QWidget *Zelvo::buildKeypadGroup()
 {
     auto *group = new QGroupBox(QStringLiteral("Keypad"), this);
-    auto *pad = new QGridLayout;
-    for (int index = 0; index < 16; ++index) {
-        const QString symbol(QLatin1Char(KeyPadSymbols[index]));
-        KeyPad[index] = makeButton(symbol, QStringLiteral("DTMF ") + symbol, group);
-        KeyPad[index]->setMinimumSize(48, 40);
-        KeyPad[index]->installEventFilter(this);
-        pad->addWidget(KeyPad[index], KeyPadRow[index], KeyPadColumn[index]);
-    }
-    Abort = makeButton(QStringLiteral("Abort"), QStringLiteral("Aborts timed mode tones"), group);
+    m_keypad = new Keypad(
+        playHost(), [this] { return Focused != kFalse; }, [this] { m_plays->Abort_Click(); },
+        group);
     Clear = makeButton(QStringLiteral("Clear"), QStringLiteral("Clears all fileds"), group);
     UpdateButton =
         makeButton(QStringLiteral("Update"), QStringLiteral("Re-reads device settings"), group);
     Reset =
         makeButton(QStringLiteral("Reset"), QStringLiteral("Restores factory defaults "), group);
     auto *side = new QVBoxLayout;
-    for (QPushButton *button : {Abort, Clear, UpdateButton, Reset})
+    for (QPushButton *button : {m_plays->Abort, Clear, UpdateButton, Reset})
         side->addWidget(button);
     side->addStretch();
 
     auto *layout = new QHBoxLayout(group);
-    layout->addLayout(pad);
+    layout->addWidget(m_keypad);
     layout->addLayout(side);
     return group;
 }
 
 QWidget *Zelvo::buildPlayGroup()
 {
-    auto *group = new QGroupBox(QStringLiteral("Play Functions"), this);
-    Memory = makeButton(QStringLiteral("Memory Play"),
-                        QStringLiteral("Tells the Zelvo to play a stored string."), group);
-    Single = makeButton(QStringLiteral("Timed Play"), QStringLiteral("Enters Time mode"), group);
-    Multi = makeButton(QStringLiteral("Multi Play"),
-                       QStringLiteral("Sends tones with individual length/space times"), group);
-    auto *layout = new QHBoxLayout(group);
-    for (QPushButton *button : {Memory, Single, Multi})
-        layout->addWidget(button);
-    return group;
+    m_plays = new PlayPanel(playHost(), this);
+    return m_plays;
 }
 
 QWidget *Zelvo::buildStatusGroup()
@@ -218,10 +200,10 @@ void Zelvo::setTabOrder()
     for (QCheckBox *box : Update)
         order << box;
     order << AllOn << AllOff << Commit << Export << Import;
-    for (QPushButton *key : KeyPad)
+    for (QPushButton *key : m_keypad->KeyPad)
         order << key;
-    order << Abort << Clear << UpdateButton << Reset << Memory << Single << Multi << StatusBox
-          << done;
+    order << m_plays->Abort << Clear << UpdateButton << Reset << m_plays->Memory << m_plays->Single
+          << m_plays->Multi << StatusBox << done;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -237,13 +219,9 @@ void Zelvo::connectHandlers()
     onClick(Commit, &Zelvo::Commit_Click);
     onClick(Export, &Zelvo::Export_Click);
     onClick(Import, &Zelvo::Import_Click);
-    onClick(Abort, &Zelvo::Abort_Click);
     onClick(Clear, &Zelvo::Clear_Click);
     onClick(UpdateButton, &Zelvo::UpdateButton_Click);
     onClick(Reset, &Zelvo::Reset_Click);
-    onClick(Memory, &Zelvo::Memory_Click);
-    onClick(Single, &Zelvo::Single_Click);
-    onClick(Multi, &Zelvo::Multi_Click);
     onClick(done, &Zelvo::done_Click);
 
     const auto onMenu = [this](QAction *item, void (DeviceSearch::*handler)()) {
@@ -273,25 +251,6 @@ bool Zelvo::eventFilter(QObject *watched, QEvent *event)
                 handle([&] { gained ? Space_GotFocus(i) : Space_LostFocus(i); });
             else if (watched == MemString[i])
                 handle([&] { gained ? MemString_GotFocus(i) : MemString_LostFocus(i); });
-        }
-    }
-    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
-        type == QEvent::MouseButtonDblClick) {
-        const int index = int(std::find(KeyPad.begin(), KeyPad.end(), watched) - KeyPad.begin());
-        if (index < 16) {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            const int button = mouse->button() == Qt::LeftButton     ? 1
-                               : mouse->button() == Qt::RightButton  ? 2
-                               : mouse->button() == Qt::MiddleButton ? 4
-                                                                     : 0;
-            const int shift = ((mouse->modifiers() & Qt::ShiftModifier) ? 1 : 0) |
-                              ((mouse->modifiers() & Qt::ControlModifier) ? 2 : 0) |
-                              ((mouse->modifiers() & Qt::AltModifier) ? 4 : 0);
-            const QPoint at = mouse->position().toPoint();
-            if (type == QEvent::MouseButtonRelease)
-                handle([&] { KeyPad_MouseUp(index, button, shift, at.x(), at.y()); });
-            else
-                handle([&] { KeyPad_MouseDown(index, button, shift, at.x(), at.y()); });
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -14,6 +14,7 @@
 // time), so the figures are the panel's own delay plus the pseudo-terminal.
 
 #include "app/zelvo.h"
+#include "play/keypad.h"
 #include "sim/simdevice.h"
 
 #include <QApplication>
@@ -141,7 +142,7 @@ int main(int argc, char *argv[])
     }
     // The focus on a keypad key, not in a settings field: keyboard tones are on.
     panel.activateWindow();
-    panel.KeyPad[4]->setFocus();
+    panel.keypad()->KeyPad[4]->setFocus();
     QElapsedTimer settle;
     settle.start();
     while (settle.elapsed() < 200)
@@ -151,7 +152,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QPushButton *five = panel.KeyPad[4];
+    QPushButton *five = panel.keypad()->KeyPad[4];
     const QPointF centre = QPointF(five->rect().center());
     ulong timestamp = 0;
     const auto mouse = [&](QEvent::Type type) {

@@ -4,6 +4,10 @@
 
 #include <QString>
 
+// Window booleans are 16-bit integers: True is -1, False is 0.
+constexpr qint16 kTrue = -1;
+constexpr qint16 kFalse = 0;
+
 // The numeric value of a text where the panel uses a text as a number: the
 // number the text begins with. Blanks, tabs and line feeds anywhere in the
 // text are ignored; a sign, a decimal point, an exponent (E or D) and the

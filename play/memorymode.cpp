@@ -4,7 +4,6 @@
 
 #include "app/dropreport.h"
 #include "app/messagebox.h"
-#include "app/zelvo.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,23 +17,6 @@
 namespace {
 
 constexpr int MaxLocations = 8;
-
-QPushButton *makeButton(const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setAccessibleName(caption);
-    // Enter belongs to the field (it accepts with Tag "2"), never to a
-    // default button.
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel *makeLabel(const QString &caption, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setAccessibleName(caption);
-    return label;
-}
 
 // Accepts location digits only; a refusal is reported once the field has
 // finished its edit, with the notice of a refused key.
@@ -68,14 +50,11 @@ QString MemoryMode::refusedNotice()
     return QStringLiteral("Only numbers 0 through 7 allowed.");
 }
 
-MemoryMode::MemoryMode(Zelvo *main) : QDialog(main), m_main(main)
+MemoryMode::MemoryMode(QWidget *parent, PlayHost::Runner runner)
+    : PlayDialog(QStringLiteral("MemoryPlay"), parent, std::move(runner))
 {
-    setWindowTitle(QStringLiteral("MemoryPlay"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setModal(false);
-
-    QLabel *prompt = makeLabel(QStringLiteral("Enter Memory Location(s) to Send."), this);
-    QLabel *hint = makeLabel(QStringLiteral("Up to 8 locations maximum."), this);
+    QLabel *prompt = makeLabel(QStringLiteral("Enter Memory Location(s) to Send."));
+    QLabel *hint = makeLabel(QStringLiteral("Up to 8 locations maximum."));
     Location = new QLineEdit(this);
     Location->setMaxLength(MaxLocations);
     Location->setAccessibleName(QStringLiteral("Location"));
@@ -87,8 +66,8 @@ MemoryMode::MemoryMode(Zelvo *main) : QDialog(main), m_main(main)
     Location->setFixedWidth(Location->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
     Location->installEventFilter(this);
     DropReport::install(Location);
-    MemOK = makeButton(QStringLiteral("Ok"), this);
-    MemAbort = makeButton(QStringLiteral("Cancel"), this);
+    MemOK = makeButton(QStringLiteral("Ok"));
+    MemAbort = makeButton(QStringLiteral("Cancel"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -105,10 +84,9 @@ MemoryMode::MemoryMode(Zelvo *main) : QDialog(main), m_main(main)
     setTabOrder(MemOK, MemAbort);
     Location->setFocus();
 
-    connect(MemOK, &QPushButton::clicked, this,
-            [this] { m_main->handle([this] { MemOK_Click(); }); });
+    connect(MemOK, &QPushButton::clicked, this, [this] { handle([this] { MemOK_Click(); }); });
     connect(MemAbort, &QPushButton::clicked, this,
-            [this] { m_main->handle([this] { MemAbort_Click(); }); });
+            [this] { handle([this] { MemAbort_Click(); }); });
 
     Form_Initialize();
     Form_Load();
@@ -132,12 +110,6 @@ void MemoryMode::MemOK_Click()
 void MemoryMode::MemAbort_Click()
 {
     Tag = QStringLiteral("0");
-}
-
-void MemoryMode::reject()
-{
-    m_main->handle([this] { MemAbort_Click(); });
-    QDialog::reject();
 }
 
 void MemoryMode::CheckEntry(qint16 code)
@@ -189,18 +161,6 @@ bool MemoryMode::eventFilter(QObject *watched, QEvent *event)
     if (text.isEmpty())
         return false;
     int keyAscii = text.at(0).unicode();
-    m_main->handle([&] { Location_KeyPress(keyAscii); });
+    handle([&] { Location_KeyPress(keyAscii); });
     return keyAscii == 0;
-}
-
-void MemoryMode::keyPressEvent(QKeyEvent *event)
-{
-    // Enter on a focused button presses it; Enter in the field was handled
-    // by the field.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
-            button->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

@@ -2,12 +2,10 @@
 
 // The "MemoryPlay" dialog: asks which stored locations the device should
 // play, one digit "0" to "7" per location, in playing order, up to eight.
-// Modeless; the opener waits for Tag and then reads `Location` directly.
+// The opener waits for Tag (see PlayDialog) and then reads `Location`.
 //
-// Tag: "-1" pending (set on creation), "0" cancelled (Cancel, Esc or the
-// window frame), "1" accepted with Ok, "2" accepted with Enter (or a line
-// feed) in the field. Acceptance needs a non-empty field; otherwise the user
-// is told "Please enter a location" and Tag stays "-1".
+// Acceptance needs a non-empty field; otherwise the user is told "Please
+// enter a location" and Tag stays "-1".
 //
 // The field's key filter refuses every typed character except "0" to "7"
 // and the line ends, with the notice "Only numbers 0 through 7 allowed.";
@@ -16,21 +14,20 @@
 // digits only; the field never holds more than eight. A drop's source is told
 // what the field took (app/dropreport.h).
 
-#include <QDialog>
+#include "play/playdialog.h"
 
 class QLineEdit;
 class QPushButton;
-class Zelvo;
 
-class MemoryMode : public QDialog
+class MemoryMode : public PlayDialog
 {
     Q_OBJECT
 
 public:
-    // A child window of `main`; its handlers run through main->handle().
-    explicit MemoryMode(Zelvo *main);
+    // A child window of `parent`; its handlers run through `runner`, or
+    // directly when it is empty.
+    explicit MemoryMode(QWidget *parent, PlayHost::Runner runner = {});
 
-    QString Tag = QStringLiteral("-1");
     QLineEdit *Location = nullptr;
     QPushButton *MemOK = nullptr;
     QPushButton *MemAbort = nullptr;
@@ -44,15 +41,10 @@ public:
     // "Only numbers 0 through 7 allowed."
     static QString refusedNotice();
 
-    // Closing through the frame or with Esc counts as Cancel.
-    void reject() override;
-
 protected:
+    void cancelled() override { MemAbort_Click(); }
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void CheckEntry(qint16 code);
-
-    Zelvo *m_main = nullptr;
 };

@@ -1,9 +1,8 @@
 // The Multi Play window as a whole: its controls, the load step, the grid's
-// cells, Close and Clear, and its own tick timer.
+// cells, Send, Close and Clear, and its own tick timer.
 
 #include "play/multiplay.h"
 
-#include "app/zelvo.h"
 #include "core/text.h"
 #include "link/devicelink.h"
 #include "link/ticks.h"
@@ -51,20 +50,20 @@ QPushButton *makeButton(const QString &caption, QWidget *parent)
 
 } // namespace
 
-MultiPlay::MultiPlay(Zelvo *main, QWidget *parent)
+MultiPlay::MultiPlay(const PlayHost &host, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_main(main)
+      m_handle(host.handle), m_prompt(host.prompt)
 {
     Tag = QStringLiteral("-1");
     buildWindow();
 
-    Timer2 = m_main->ticksFor(this);
+    Timer2 = host.ticksFor(this);
     DeviceLink::Options options;
     options.readFailures = OnFailure::ResumeNext;
     options.probeClearsFirst = false;
-    options.wait = [main](const std::function<bool()> &done) { main->waitUntil(done); };
-    m_link = new DeviceLink(*m_main->MSComm1, *Timer2, std::move(options), this);
+    options.wait = host.wait;
+    m_link = new DeviceLink(host.link->port(), *Timer2, std::move(options), this);
     Timer2->start();
 
     Form_Load();
@@ -140,13 +139,10 @@ void MultiPlay::buildWindow()
     setTabOrder(Clear, ToneGrid);
 
     connect(ToneGrid, &QTableWidget::currentCellChanged, this,
-            [this] { m_main->handle([this] { ToneGrid_EnterCell(); }); });
-    connect(Send, &QPushButton::clicked, this,
-            [this] { m_main->handle([this] { Send_Click(); }); });
-    connect(Cancel, &QPushButton::clicked, this,
-            [this] { m_main->handle([this] { Cancel_Click(); }); });
-    connect(Clear, &QPushButton::clicked, this,
-            [this] { m_main->handle([this] { Clear_Click(); }); });
+            [this] { m_handle([this] { ToneGrid_EnterCell(); }); });
+    connect(Send, &QPushButton::clicked, this, [this] { m_handle([this] { Send_Click(); }); });
+    connect(Cancel, &QPushButton::clicked, this, [this] { m_handle([this] { Cancel_Click(); }); });
+    connect(Clear, &QPushButton::clicked, this, [this] { m_handle([this] { Clear_Click(); }); });
 }
 
 void MultiPlay::Form_Load()
@@ -213,6 +209,14 @@ void MultiPlay::ToneGrid_EnterCell()
 {
     column = static_cast<qint16>(currentColumn());
     row = static_cast<qint16>(currentRow());
+}
+
+void MultiPlay::Send_Click()
+{
+    ToneListSend(*m_link, m_prompt).run([this](int r) {
+        return ToneListSend::Line{textMatrix(r, ToneColumn), textMatrix(r, DurationColumn),
+                                  textMatrix(r, SpaceColumn)};
+    });
 }
 
 void MultiPlay::Cancel_Click()

@@ -9,8 +9,10 @@
 // counter, reply text and device-present flag; the main window's link
 // variables are never touched. Its link reports no status, probes without
 // emptying the port first and skips every failing read. Every wait
-// dispatches events through the main window, so it unwinds with
+// dispatches events with the host's waiter, so it unwinds with
 // ApplicationEnded once the application has ended.
+
+#include "play/playhost.h"
 
 #include <QString>
 #include <QWidget>
@@ -20,7 +22,6 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 class TickSource;
-class Zelvo;
 
 class MultiPlay : public QWidget
 {
@@ -34,8 +35,9 @@ public:
     static constexpr int SpaceColumn = 3;
 
     // Creates and loads the window, hidden. It is a window of its own even
-    // with the main window as parent.
-    explicit MultiPlay(Zelvo *main, QWidget *parent = nullptr);
+    // with the main window as parent. Of `host` it takes the main window's
+    // port, a tick source, the handler runner, the waiter and the prompt.
+    explicit MultiPlay(const PlayHost &host, QWidget *parent = nullptr);
     ~MultiPlay() override;
 
     // "-1" while the window is in use, "0" once Close has been pressed (or the
@@ -97,8 +99,8 @@ private:
     void buildWindow();
     void previewKeys();
     void showError(const QString &text);
-    void sendTones();
 
-    Zelvo *m_main = nullptr;
+    PlayHost::Runner m_handle;
+    ToneListSend::Progress m_prompt;
     DeviceLink *m_link = nullptr;
 };

@@ -3,7 +3,6 @@
 // grid itself edits nothing: this is the only way a typed key changes a cell.
 
 #include "app/messagebox.h"
-#include "app/zelvo.h"
 #include "core/text.h"
 #include "play/multiplay.h"
 
@@ -71,7 +70,7 @@ bool MultiPlay::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress && watched == windowHandle() &&
         !QApplication::activeModalWidget()) {
         for (int code : typedCodes(static_cast<QKeyEvent *>(event)))
-            m_main->handle([&] { Form_KeyPress(code); });
+            m_handle([&] { Form_KeyPress(code); });
     }
     // The character goes on to the control that has the focus.
     return QWidget::eventFilter(watched, event);

@@ -5,7 +5,6 @@
 
 #include "app/dropreport.h"
 #include "app/messagebox.h"
-#include "app/zelvo.h"
 #include "core/text.h"
 #include "link/commands.h"
 
@@ -20,23 +19,6 @@ namespace {
 
 constexpr int MaxToneLength = 1;
 constexpr int MaxDurationLength = 5;
-
-QPushButton *makeButton(const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setAccessibleName(caption);
-    // Enter belongs to the fields (it accepts with Tag "2"), never to a
-    // default button.
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel *makeLabel(const QString &caption, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setAccessibleName(caption);
-    return label;
-}
 
 QLineEdit *makeField(int maxLength, const QString &name, QWidget *parent)
 {
@@ -62,23 +44,20 @@ bool isToneSymbol(const QString &tone)
 
 } // namespace
 
-SingleMode::SingleMode(Zelvo *main) : QDialog(main), m_main(main)
+SingleMode::SingleMode(QWidget *parent, PlayHost::Runner runner)
+    : PlayDialog(QStringLiteral("Timed Play"), parent, std::move(runner))
 {
-    setWindowTitle(QStringLiteral("Timed Play"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setModal(false);
-
-    QLabel *prompt = makeLabel(QStringLiteral("Enter Tone and Duration "), this);
-    QLabel *toneLabel = makeLabel(QStringLiteral("Tone"), this);
-    QLabel *durationLabel = makeLabel(QStringLiteral("Duration"), this);
+    QLabel *prompt = makeLabel(QStringLiteral("Enter Tone and Duration "));
+    QLabel *toneLabel = makeLabel(QStringLiteral("Tone"));
+    QLabel *durationLabel = makeLabel(QStringLiteral("Duration"));
     Tone = makeField(MaxToneLength, QStringLiteral("Tone"), this);
     Duration = makeField(MaxDurationLength, QStringLiteral("Duration"), this);
     toneLabel->setBuddy(Tone);
     durationLabel->setBuddy(Duration);
     Tone->installEventFilter(this);
     Duration->installEventFilter(this);
-    OK = makeButton(QStringLiteral("OK"), this);
-    Cancel = makeButton(QStringLiteral("Cancel"), this);
+    OK = makeButton(QStringLiteral("OK"));
+    Cancel = makeButton(QStringLiteral("Cancel"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -98,9 +77,8 @@ SingleMode::SingleMode(Zelvo *main) : QDialog(main), m_main(main)
     setTabOrder(OK, Cancel);
     Tone->setFocus();
 
-    connect(OK, &QPushButton::clicked, this, [this] { m_main->handle([this] { OK_Click(); }); });
-    connect(Cancel, &QPushButton::clicked, this,
-            [this] { m_main->handle([this] { Cancel_Click(); }); });
+    connect(OK, &QPushButton::clicked, this, [this] { handle([this] { OK_Click(); }); });
+    connect(Cancel, &QPushButton::clicked, this, [this] { handle([this] { Cancel_Click(); }); });
 
     Form_Initialize();
     Form_Load();
@@ -124,12 +102,6 @@ void SingleMode::OK_Click()
 void SingleMode::Cancel_Click()
 {
     Tag = QStringLiteral("0");
-}
-
-void SingleMode::reject()
-{
-    m_main->handle([this] { Cancel_Click(); });
-    QDialog::reject();
 }
 
 void SingleMode::CheckEntry(qint16 code)
@@ -174,21 +146,9 @@ bool SingleMode::eventFilter(QObject *watched, QEvent *event)
         return false;
     int keyAscii = text.at(0).unicode();
     if (watched == Tone)
-        m_main->handle([&] { Tone_KeyPress(keyAscii); });
+        handle([&] { Tone_KeyPress(keyAscii); });
     else
-        m_main->handle([&] { Duration_KeyPress(keyAscii); });
+        handle([&] { Duration_KeyPress(keyAscii); });
     // Every character goes on to the field, the line ends included.
     return false;
-}
-
-void SingleMode::keyPressEvent(QKeyEvent *event)
-{
-    // Enter on a focused button presses it; Enter in a field was handled by
-    // the field.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
-            button->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

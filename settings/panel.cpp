@@ -3,6 +3,7 @@
 
 #include "app/statusbox.h"
 #include "app/zelvo.h"
+#include "play/keypad.h"
 #include "play/multiplay.h"
 
 #include <QCheckBox>
@@ -22,7 +23,7 @@ void Zelvo::AllOff_Click()
 
 void Zelvo::Clear_Click()
 {
-    ToneStr.clear();
+    keypad()->ToneStr.clear();
     StatusBox->setText(QString());
     for (int i = 0; i < 8; ++i) {
         MemString[i]->setText(QString());

@@ -6,6 +6,7 @@
 // K: a main-row digit, a letter, P0-P9 P* (numeric pad), Esc, Shift or # (a
 // German keyboard's key), after flags s Shift, c Ctrl, n no native data.
 
+#include "play/keypad.h"
 #include "support/panelrig.h"
 
 #include <QLineEdit>
@@ -49,12 +50,12 @@ void play(Zelvo &panel, const QString &script)
         if (step == "field" || step == "pad") {
             // Each kind of settings field turns keyboard tones off while it has the focus.
             const QList<QWidget *> route =
-                step == "pad" ? QList<QWidget *>{panel.KeyPad[0]}
-                              : QList<QWidget *>{panel.MemString[1], panel.KeyPad[0],
+                step == "pad" ? QList<QWidget *>{panel.keypad()->KeyPad[0]}
+                              : QList<QWidget *>{panel.MemString[1], panel.keypad()->KeyPad[0],
                                                  panel.Space[1], panel.Length[0]};
             for (QWidget *widget : route) {
                 widget->setFocus();
-                QTRY_COMPARE(panel.Focused, widget == panel.KeyPad[0] ? kTrue : kFalse);
+                QTRY_COMPARE(panel.Focused, widget == panel.keypad()->KeyPad[0] ? kTrue : kFalse);
             }
             if (step == "field")
                 panel.Length[0]->clear();
@@ -64,7 +65,7 @@ void play(Zelvo &panel, const QString &script)
             stamp = step.mid(1).toULongLong();
         } else if (QStringLiteral("LMRr").contains(act)) {
             QPushButton *key =
-                panel.KeyPad[QStringLiteral("1234567890*#ABCD").indexOf(step.mid(1))];
+                panel.keypad()->KeyPad[QStringLiteral("1234567890*#ABCD").indexOf(step.mid(1))];
             const auto button = act == u'L'   ? Qt::LeftButton
                                 : act == u'M' ? Qt::MiddleButton
                                               : Qt::RightButton;

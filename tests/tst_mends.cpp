@@ -7,8 +7,10 @@
 #include "app/defprompt.h"
 #include "app/statusbox.h"
 #include "files/fileio.h"
+#include "play/keypad.h"
 #include "play/memorymode.h"
 #include "play/multiplay.h"
+#include "play/playpanel.h"
 #include "play/singlemode.h"
 #include "support/panelrig.h"
 
@@ -39,10 +41,10 @@ private slots:
         Zelvo &panel = rig.start();
         int esc = 27, five = '5';
         QTimer::singleShot(0, &panel, [&] { // a tone key tapped inside Esc's Abort
-            panel.handle([&] { panel.Form_KeyDown(five, 0); });
-            panel.handle([&] { panel.Form_KeyUp(five, 0); });
+            panel.handle([&] { panel.keypad()->Form_KeyDown(five, 0); });
+            panel.handle([&] { panel.keypad()->Form_KeyUp(five, 0); });
         });
-        panel.handle([&] { panel.Form_KeyDown(esc, 0); });
+        panel.handle([&] { panel.keypad()->Form_KeyDown(esc, 0); });
         QCOMPARE(rig.wire(1), QByteArray("\r\n%5%%"));
     }
 
@@ -56,25 +58,25 @@ private slots:
         // A memory play started inside an Abort's wait; a second Abort in its poll.
         QTimer::singleShot(0, &panel, [&] {
             QTimer::singleShot(0, &panel, [&] {
-                panel.memoryMode()->Location->setText(QStringLiteral("3"));
-                panel.memoryMode()->MemOK->click();
+                panel.plays()->memoryMode()->Location->setText(QStringLiteral("3"));
+                panel.plays()->memoryMode()->MemOK->click();
             });
-            panel.Memory->click();
+            panel.plays()->Memory->click();
         });
         int second = -1; // the tick of the second Abort
         rig.setTickHook([&] {
             if (second < 0 && rig.wire(1).endsWith("3\r\n")) {
                 second = rig.ticks();
-                QVERIFY(!panel.Memory->isEnabled()); // no second memory play meanwhile
-                QTimer::singleShot(0, panel.Abort, &QPushButton::click);
+                QVERIFY(!panel.plays()->Memory->isEnabled()); // no second memory play meanwhile
+                QTimer::singleShot(0, panel.plays()->Abort, &QPushButton::click);
             } else if (second >= 0 && rig.ticks() > second + 5000) { // the poll never ended
                 QTimer::singleShot(0, &panel,
                                    [&] { panel.handle([&] { panel.Form_Terminate(); }); });
             }
         });
-        panel.Abort->click();
+        panel.plays()->Abort->click();
         QCOMPARE(rig.endings(), 0);
-        QVERIFY(panel.Memory->isEnabled());
+        QVERIFY(panel.plays()->Memory->isEnabled());
     }
 
     void paste_data()

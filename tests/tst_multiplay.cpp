@@ -2,6 +2,7 @@
 // does in the window, what happens at given ticks, and the events left.
 
 #include "play/multiplay.h"
+#include "play/playpanel.h"
 #include "support/operationrows.h"
 
 #include <QWindow>
@@ -123,7 +124,7 @@ private slots:
             else if (QStringList{"close", "send", "multi"}.contains(what))
                 (what == "close"  ? window->Cancel
                  : what == "send" ? window->Send
-                                  : panel->Multi)
+                                  : panel->plays()->Multi)
                     ->click();
             else
                 QCOMPARE(type(*window, what.section(u'=', 0, 0)), what.section(u'=', 1));
@@ -149,7 +150,7 @@ private slots:
                                 act(step);
                         });
                 });
-            panel->Multi->click();
+            panel->plays()->Multi->click();
         }
         compareEvents(rig, r.expected);
         QCOMPARE(rig.endings(), int(QString(r.events).contains("end")));

@@ -4,6 +4,7 @@
 
 #include "core/text.h"
 #include "play/memorymode.h"
+#include "play/playpanel.h"
 #include "play/singlemode.h"
 #include "support/operationrows.h"
 
@@ -35,7 +36,7 @@ void answer(Zelvo &panel, QDialog *dialog, const QString &steps)
         else if (step == QLatin1String("[lf]"))
             QTest::sendKeyEvent(QTest::Click, window, Qt::Key_J, "\n", Qt::ControlModifier);
         else if (step == QLatin1String("[again]"))
-            panel.Single->click();
+            panel.plays()->Single->click();
         else if (step[0] == u'=')
             QCOMPARE((memory ? memory->Location : single->Duration)->text(), step.mid(1));
         else if (single)
@@ -51,8 +52,8 @@ void answer(Zelvo &panel, QDialog *dialog, const QString &steps)
 void run(Zelvo &panel, const QString &steps)
 {
     const auto dialog = [&panel]() -> QDialog * {
-        QDialog *shown = panel.memoryMode();
-        shown = shown ? shown : panel.singleMode();
+        QDialog *shown = panel.plays()->memoryMode();
+        shown = shown ? shown : panel.plays()->singleMode();
         return shown && shown->isVisible() ? shown : nullptr;
     };
     for (const QString &operation : steps.split(u';')) {
@@ -60,9 +61,9 @@ void run(Zelvo &panel, const QString &steps)
         const QString rest = operation.section(u' ', 1, -1, QString::SectionSkipEmpty);
         if (name != QLatin1String("abort"))
             whenShown(&panel, dialog, [&panel, dialog, rest] { answer(panel, dialog(), rest); });
-        (name == QLatin1String("abort")    ? panel.Abort
-         : name == QLatin1String("memory") ? panel.Memory
-                                           : panel.Single)
+        (name == QLatin1String("abort")    ? panel.plays()->Abort
+         : name == QLatin1String("memory") ? panel.plays()->Memory
+                                           : panel.plays()->Single)
             ->click();
     }
 }
@@ -154,7 +155,7 @@ private slots:
             Zelvo &panel = startRow(rig, rows[row].events);
             run(panel, alternative);
             compareEvents(rig, rows[row].expected);
-            QVERIFY(panel.Memory->isEnabled());
+            QVERIFY(panel.plays()->Memory->isEnabled());
             lineBack(
                 rig, [&] { run(panel, QStringLiteral("memory 6 [ok]")); }, "@M6\r\n");
         }

@@ -4,6 +4,7 @@
 #include "app/defprompt.h"
 #include "app/statusbox.h"
 #include "link/mscomm.h"
+#include "play/keypad.h"
 #include "play/multiplay.h"
 #include "support/expected.h"
 
@@ -179,12 +180,13 @@ private slots:
         QCOMPARE(checked(panel), "11111111");
         panel.AllOff->click();
         panel.Update[2]->setChecked(true);
-        panel.ToneStr = QStringLiteral("$5");
+        panel.keypad()->ToneStr = QStringLiteral("$5");
         panel.multiPlay()->setTextMatrix(20, 3, QStringLiteral("40"));
         panel.Clear->click(); // the locations and the tones to play, not the boxes
         COMPARE_TRANSCRIPT(rig, "0 status \"\"\n 100 status \"Ready\"");
         QCOMPARE(shown(panel), QStringList(8, QStringLiteral("//")));
-        QVERIFY(panel.ToneStr.isEmpty() && panel.multiPlay()->textMatrix(20, 3).isEmpty());
+        QVERIFY(panel.keypad()->ToneStr.isEmpty() &&
+                panel.multiPlay()->textMatrix(20, 3).isEmpty());
         QCOMPARE(checked(panel), "00100000"); // the others unchecked by "All Off"
     }
 

@@ -5,6 +5,7 @@
 
 #include "link/mscomm.h"
 #include "panelrig.h"
+#include "play/playpanel.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -59,7 +60,7 @@ inline Zelvo &startRow(PanelRig &rig, const QString &events,
             else
                 QTimer::singleShot(0, &panel, [&panel, user, what] {
                     if (what == "abort")
-                        panel.Abort->click();
+                        panel.plays()->Abort->click();
                     else if (what == "esc")
                         QTest::keyClick(panel.windowHandle(), Qt::Key_Escape);
                     else
