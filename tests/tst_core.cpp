@@ -1,10 +1,11 @@
 // The core's readers of outside text, headless: the numeric value of what the
-// user typed, the device's answer to "show location d" and the configuration
-// file. No window system is needed, nor linked.
+// user typed, the device's answer to "show location d", the configuration
+// file and the keyboard's keys. No window system is needed, nor linked.
 
 #include "core/errors.h"
 #include "core/text.h"
 #include "files/configformat.h"
+#include "play/keyrules.h"
 #include "settings/locationreply.h"
 #include "support/textrows.h"
 
@@ -98,6 +99,43 @@ String = 1Space = 2Length = 3 ; 7 ; <fails>/<fails>/1Space = 2Length = 3
         }
         const QString want = unescape(cells[1].replace(u'#', QString("x/y/z/").repeated(27)));
         QCOMPARE(firstFields ? read.left(want.size()) : read, want);
+    }
+
+    void keys_data()
+    {
+        // platform key (Esc or a character) modifiers (s Shift, c Ctrl, k the
+        // numeric pad) native scan code and virtual key | what a key-down plays
+        addRows(R"(
+            Shift+3 by its keycode      | xcb # s 12 0       | #
+            a German keyboard's #       | xcb # - 51 0       | -
+            Ctrl+Shift+3                | wayland # sc 12 0  | 3
+            Shift+8, Shift+0            | offscreen *,) s 17,19 0 | *,0
+            no native data: as on a US keyboard | minimal #,*,^ s 0 0 | #,*,6
+            a virtual key               | windows # s 0 51   | #
+            the pad's 0, 9 and *        | xcb 0,9,* k 0 0    | 0,9,-
+            letters                     | xcb A,D,E - 0 0    | A,D,-
+            Esc                         | xcb Esc - 0 0      | esc)");
+    }
+    void keys()
+    {
+        QFETCH(QStringList, cells);
+        const QStringList in = cells[0].split(u' ');
+        QStringList played;
+        for (const QString &key : in[1].split(u',')) {
+            Qt::KeyboardModifiers mods;
+            mods.setFlag(Qt::ShiftModifier, in[2].contains(u's'));
+            mods.setFlag(Qt::ControlModifier, in[2].contains(u'c'));
+            mods.setFlag(Qt::KeypadModifier, in[2].contains(u'k'));
+            const QString scan = in[3].section(u',', played.size(), played.size());
+            const keyrules::KeyEvent event{key == "Esc" ? int(Qt::Key_Escape) : key[0].unicode(),
+                                           mods, (scan.isEmpty() ? in[3] : scan).toUInt(),
+                                           in[4].toUInt()};
+            const keyrules::KeyDown down = keyrules::classifyKeyDown(
+                keyrules::virtualKeyCode(keyrules::nativeKeysOf(in[0]), event),
+                keyrules::shiftMask(mods));
+            played << (down.escape ? "esc" : down.tone ? QString(QChar(down.keyCode)) : "-");
+        }
+        QCOMPARE(played.join(u','), cells[1]);
     }
 };
 
