@@ -1,8 +1,9 @@
 #pragma once
 
 // The main window "The Zelvor", which is the application. It owns the serial
-// port control, the tick timer and the device link over them (DeviceLink);
-// the dialogs and the Multi Play window read and write its controls and
+// port control, the tick timer and the device link over them (DeviceLink).
+// It creates the keypad and the play buttons (play/) and hands them what they
+// need (PlayHost); the file chooser reads and writes its controls and
 // variables directly.
 //
 // Every operation is an event handler that runs to completion on the one
@@ -18,7 +19,6 @@
 #include "link/devicelink.h"
 #include "link/devicesearch.h"
 #include "link/portmap.h"
-#include "play/playhost.h"
 
 #include <QMainWindow>
 
@@ -35,6 +35,7 @@ class PlayPanel;
 class PortDetector;
 class PortMenu;
 class PortSetup;
+struct PlayHost;
 class QAction;
 class QCheckBox;
 class QLabel;

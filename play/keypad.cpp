@@ -53,9 +53,10 @@ bool repeatsComeInPairs()
 // sends the two together, so any press of the pair has arrived by then.
 constexpr int RepeatPairMs = 20;
 
-// The key preview of the keypad's window. Key events reach a window's QWindow first
-// and are passed from there to the control with the focus; filtering the
-// QWindow's events sees each key exactly once, before any control.
+// The key preview of the keypad's window. Key events reach a window's
+// QWindow first and are passed from there to the control with the focus;
+// filtering the QWindow's events sees each key exactly once, before any
+// control.
 //
 // Auto-repeated presses count as key-downs (they find KeyLock set). A
 // release that is part of a repeat pair is no release: where repeats come in
