@@ -15,6 +15,7 @@
 #include "link/portsetup.h"
 #include "link/ticks.h"
 #include "link/wait.h"
+#include "play/multiplay.h"
 #include "play/playpanel.h"
 
 #include <QCloseEvent>

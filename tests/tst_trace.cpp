@@ -4,6 +4,7 @@
 #include "app/trace.h"
 #include "link/escape.h"
 #include "link/mscomm.h"
+#include "play/keypad.h"
 #include "support/panelrig.h"
 
 #include <QBuffer>
@@ -70,7 +71,7 @@ private slots:
         // closes, and the keys pressed after it fail at once.
         device.setFaults(stalled);
         const qsizetype before = out.size();
-        for (QPushButton *key : {rig.panel().KeyPad[0], rig.panel().KeyPad[1]})
+        for (QPushButton *key : {rig.panel().keypad()->KeyPad[0], rig.panel().keypad()->KeyPad[1]})
             QTest::mouseClick(key, Qt::LeftButton);
         static const QRegularExpression stamps(QStringLiteral("^\\d+ \\d+ "),
                                                QRegularExpression::MultilineOption);
