@@ -4,6 +4,7 @@
 #include "app/zelvo.h"
 
 #include "app/defprompt.h"
+#include "app/dropreport.h"
 #include "app/messagebox.h"
 #include "app/statusbox.h"
 #include "app/windowaccess.h"
@@ -17,6 +18,8 @@
 #include "link/wait.h"
 #include "play/multiplay.h"
 #include "play/playpanel.h"
+#include "settings/settingspanel.h"
+#include "settings/settingstransfer.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -57,7 +60,7 @@ DeviceSearch::Hooks Zelvo::searchHooks()
     };
     hooks.notify = [this](const QString &text) { msgbox::notify(this, text); };
     hooks.load = [this] { ensureLoaded(); };
-    hooks.readSettings = [this] { ReadDeviceSettings(); };
+    hooks.readSettings = [this] { readDeviceSettings(); };
     hooks.portChosen = [this](int port) { m_portMenu->checkComItem(port); };
     hooks.com1Focused = [this] { Focused = kTrue; };
     hooks.terminate = [this] { Form_Terminate(); };
@@ -70,6 +73,48 @@ DeviceLink *Zelvo::makeLink()
     options.status = [this](const QString &text) { StatusBox->setText(text); };
     options.wait = [this](const std::function<bool()> &done) { waitUntil(done); };
     return new DeviceLink(*new MSComm(PortMap(), this), *m_ticks, std::move(options), this);
+}
+
+SettingsPanel *Zelvo::makeSettingsPanel()
+{
+    const auto status = [this](const QString &text) { StatusBox->setText(text); };
+    SettingsTransfer::Options transfer;
+    transfer.status = status;
+    transfer.showPrompt = [this] { m_defPrompt->show(); };
+    transfer.prompt = [this](const QString &text) { m_defPrompt->setText(text); };
+    m_settingsTransfer = std::make_unique<SettingsTransfer>(*m_link, std::move(transfer));
+
+    SettingsPanel::Options panel;
+    panel.run = [this](const std::function<void()> &handler) { handle(handler); };
+    panel.status = status;
+    panel.askYesNo = [this](const QString &text) { return msgbox::askYesNo(this, text); };
+    panel.confirmWarning = [this](const QString &text, const QString &title) {
+        msgbox::Box warning;
+        warning.text = text;
+        warning.title = title;
+        warning.buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        warning.defaultButton = QMessageBox::Cancel;
+        warning.icon = QMessageBox::Warning;
+        return msgbox::show(this, warning) == QMessageBox::Ok;
+    };
+    panel.search = [this] { m_deviceSearch->Form_Initialize(); };
+    panel.clearElsewhere = [this] {
+        m_keypad->ToneStr.clear();
+        multiPlay()->clearList();
+    };
+    panel.keyboardTones = [this](bool on) { Focused = on ? kTrue : kFalse; };
+    panel.fieldMade = DropReport::install;
+    return new SettingsPanel(*m_link, *m_settingsTransfer, std::move(panel), this);
+}
+
+void Zelvo::readDeviceSettings()
+{
+    m_settingsTransfer->ReadDeviceSettings(*m_settings);
+}
+
+void Zelvo::updateSettings()
+{
+    m_settings->UpdateButton_Click();
 }
 
 TickSource *Zelvo::ticksFor(QObject *window)

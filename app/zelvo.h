@@ -37,10 +37,9 @@ class PortMenu;
 class PortSetup;
 struct PlayHost;
 class QAction;
-class QCheckBox;
-class QLabel;
-class QLineEdit;
 class QPushButton;
+class SettingsPanel;
+class SettingsTransfer;
 class StatusTextBox;
 class TickSource;
 
@@ -113,19 +112,7 @@ public:
     [[noreturn]] void Form_Terminate();
 
     // ---- Settings panel (settings/) ----
-    void AllOn_Click();
-    void AllOff_Click();
-    void Clear_Click();
-    void Length_GotFocus(int index);
-    void Space_GotFocus(int index);
-    void MemString_GotFocus(int index);
-    void Length_LostFocus(int index);
-    void Space_LostFocus(int index);
-    void MemString_LostFocus(int index);
-    void ReadDeviceSettings();
-    void UpdateButton_Click();
-    void Commit_Click();
-    void Reset_Click();
+    SettingsPanel &settings() const { return *m_settings; }
 
     // ---- Tone playing (play/) ----
     // The keypad and the keyboard's tones.
@@ -155,30 +142,22 @@ public:
     MSComm *const MSComm1 = &m_link->port();
     TickSource *const Timer1 = m_ticks;
     StatusTextBox *StatusBox = nullptr;
-    QLabel *Firmware = nullptr;
-    std::array<QLineEdit *, 8> MemString{};
-    std::array<QLineEdit *, 8> Length{};
-    std::array<QLineEdit *, 8> Space{};
-    std::array<QCheckBox *, 8> Update{};
-    QPushButton *AllOn = nullptr;
-    QPushButton *AllOff = nullptr;
-    QPushButton *Commit = nullptr;
     QPushButton *Export = nullptr;
     QPushButton *Import = nullptr;
-    QPushButton *Clear = nullptr;
-    QPushButton *UpdateButton = nullptr;
-    QPushButton *Reset = nullptr;
     QPushButton *done = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     DeviceLink *makeLink();
     DeviceSearch::Hooks searchHooks();
+    SettingsPanel *makeSettingsPanel();
+    // The end of the search: the settings panel filled from the device.
+    void readDeviceSettings();
+    // The settings panel's "Update": cleared, then the search again.
+    void updateSettings();
     void buildWindow();
-    QWidget *buildSettingsGroup();
     QWidget *buildKeypadGroup();
     QWidget *buildPlayGroup();
     QWidget *buildStatusGroup();
@@ -200,6 +179,8 @@ private:
     FileIO *m_fileIO = nullptr;
     Keypad *m_keypad = nullptr;
     PlayPanel *m_plays = nullptr;
+    std::unique_ptr<SettingsTransfer> m_settingsTransfer;
+    SettingsPanel *m_settings = nullptr;
     std::function<void()> m_endApplication;
 };
 

@@ -2,24 +2,21 @@
 // accessible names and tab order, and the wiring of their events to the
 // handlers.
 
-#include "app/dropreport.h"
 #include "app/messagebox.h"
 #include "app/statusbox.h"
-#include "app/typinglimit.h"
 #include "app/zelvo.h"
 #include "link/devicesearch.h"
 #include "link/mscomm.h"
 #include "link/portmenu.h"
 #include "play/keypad.h"
 #include "play/playpanel.h"
+#include "settings/settingspanel.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -34,15 +31,6 @@ QPushButton *makeButton(const QString &caption, const QString &toolTip, QWidget 
     return button;
 }
 
-QLineEdit *makeField(int maxLength, const QString &toolTip, const QString &name, QWidget *parent)
-{
-    auto *field = new QLineEdit(parent);
-    new TypingLimit(maxLength, field);
-    DropReport::install(field);
-    field->setToolTip(toolTip);
-    field->setAccessibleName(name);
-    return field;
-}
 
 } // namespace
 
@@ -55,14 +43,17 @@ void Zelvo::buildWindow()
     auto *columns = new QHBoxLayout(central);
 
     auto *left = new QVBoxLayout;
-    left->addWidget(buildSettingsGroup());
+    m_settings = makeSettingsPanel();
+    Export = makeButton(QStringLiteral("Export Data"),
+                        QStringLiteral("Saves configuration data to a file"), m_settings);
+    Import = makeButton(QStringLiteral("Import Data"),
+                        QStringLiteral("Reads configuration data from a file"), m_settings);
+    m_settings->addButton(Export);
+    m_settings->addButton(Import);
+    left->addWidget(m_settings);
     auto *bottomRow = new QHBoxLayout;
-    Firmware = new QLabel(QStringLiteral("Firmware Version: "), central);
-    Firmware->setToolTip(QStringLiteral("Device firmware info."));
-    // No fixed accessible name: a screen reader reads the version shown.
-    Firmware->setTextFormat(Qt::PlainText);
     done = makeButton(QStringLiteral("Quit"), QStringLiteral("Exits the program"), central);
-    bottomRow->addWidget(Firmware, 1);
+    bottomRow->addWidget(m_settings->Firmware, 1);
     bottomRow->addWidget(done);
     left->addLayout(bottomRow);
 
@@ -86,66 +77,8 @@ void Zelvo::buildMenu()
     PortMenu::Hooks hooks;
     hooks.wait = [this](const std::function<bool()> &done) { waitUntil(done); };
     hooks.notify = [this](const QString &text) { msgbox::notify(this, text); };
-    hooks.update = [this] { UpdateButton_Click(); };
+    hooks.update = [this] { updateSettings(); };
     m_portMenu = new PortMenu(*m_portSetup, std::move(hooks), menuBar(), this);
-}
-
-QWidget *Zelvo::buildSettingsGroup()
-{
-    auto *group = new QGroupBox(QStringLiteral("Memory/File Display"), this);
-    auto *grid = new QGridLayout;
-    const QStringList headings{QStringLiteral("Location"), QStringLiteral("Length [ms]"),
-                               QStringLiteral("Space [ms]"), QStringLiteral("String"),
-                               QStringLiteral("Update")};
-    for (int column = 0; column < headings.size(); ++column) {
-        auto *heading = new QLabel(headings[column], group);
-        heading->setAlignment(Qt::AlignCenter);
-        grid->addWidget(heading, 0, column);
-    }
-    for (int i = 0; i < 8; ++i) {
-        const QString digit = QString::number(i);
-        auto *number = new QLabel(digit, group);
-        number->setAlignment(Qt::AlignCenter);
-        Length[i] = makeField(5, QStringLiteral("Sets Tone duration in milliseconds"),
-                              QStringLiteral("Length ") + digit, group);
-        Space[i] = makeField(5, QStringLiteral("Sets Tones pacing in milliseconds"),
-                             QStringLiteral("Space ") + digit, group);
-        MemString[i] = makeField(20, QStringLiteral("Onboard Memory Location ") + digit,
-                                 QStringLiteral("String ") + digit, group);
-        Update[i] = new QCheckBox(group);
-        Update[i]->setToolTip(QStringLiteral("When checked allows updating of onboard memory."));
-        Update[i]->setAccessibleName(QStringLiteral("Update ") + digit);
-        const int fieldWidth = Length[i]->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 9;
-        Length[i]->setFixedWidth(fieldWidth);
-        Space[i]->setFixedWidth(fieldWidth);
-        MemString[i]->setMinimumWidth(fieldWidth * 3);
-        grid->addWidget(number, i + 1, 0);
-        grid->addWidget(Length[i], i + 1, 1);
-        grid->addWidget(Space[i], i + 1, 2);
-        grid->addWidget(MemString[i], i + 1, 3);
-        grid->addWidget(Update[i], i + 1, 4, Qt::AlignCenter);
-        for (QLineEdit *field : {Length[i], Space[i], MemString[i]})
-            field->installEventFilter(this);
-    }
-    grid->setColumnStretch(3, 1);
-
-    AllOn = makeButton(QStringLiteral("All On"), QString(), group);
-    AllOff = makeButton(QStringLiteral("All Off"), QString(), group);
-    Commit = makeButton(QStringLiteral("Save to Zelvo"),
-                        QStringLiteral("Sends updated string information to a Zelvo"), group);
-    Export = makeButton(QStringLiteral("Export Data"),
-                        QStringLiteral("Saves configuration data to a file"), group);
-    Import = makeButton(QStringLiteral("Import Data"),
-                        QStringLiteral("Reads configuration data from a file"), group);
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *button : {AllOn, AllOff, Commit, Export, Import})
-        buttons->addWidget(button);
-
-    auto *layout = new QVBoxLayout(group);
-    layout->addLayout(grid);
-    layout->addStretch(1);
-    layout->addLayout(buttons);
-    return group;
 }
 
 QWidget *Zelvo::buildKeypadGroup()
@@ -154,13 +87,9 @@ QWidget *Zelvo::buildKeypadGroup()
     m_keypad = new Keypad(
         playHost(), [this] { return Focused != kFalse; }, [this] { m_plays->Abort_Click(); },
         group);
-    Clear = makeButton(QStringLiteral("Clear"), QStringLiteral("Clears all fileds"), group);
-    UpdateButton =
-        makeButton(QStringLiteral("Update"), QStringLiteral("Re-reads device settings"), group);
-    Reset =
-        makeButton(QStringLiteral("Reset"), QStringLiteral("Restores factory defaults "), group);
     auto *side = new QVBoxLayout;
-    for (QPushButton *button : {m_plays->Abort, Clear, UpdateButton, Reset})
+    for (QPushButton *button :
+         {m_plays->Abort, m_settings->Clear, m_settings->UpdateButton, m_settings->Reset})
         side->addWidget(button);
     side->addStretch();
 
@@ -190,20 +119,13 @@ QWidget *Zelvo::buildStatusGroup()
 
 void Zelvo::setTabOrder()
 {
-    // Location 0 row first, then the lengths, spaces and strings of 1 to 7,
-    // then the update boxes, then the buttons.
-    QList<QWidget *> order{Length[0], Space[0], MemString[0]};
-    for (const auto *column : {&Length, &Space, &MemString}) {
-        for (int i = 1; i < 8; ++i)
-            order << (*column)[i];
-    }
-    for (QCheckBox *box : Update)
-        order << box;
-    order << AllOn << AllOff << Commit << Export << Import;
+    // The settings panel with its row of buttons first, then the keypad and
+    // the buttons beside and below it.
+    QList<QWidget *> order = m_settings->tabOrder();
     for (QPushButton *key : m_keypad->KeyPad)
         order << key;
-    order << m_plays->Abort << Clear << UpdateButton << Reset << m_plays->Memory << m_plays->Single
-          << m_plays->Multi << StatusBox << done;
+    order << m_plays->Abort << m_settings->Clear << m_settings->UpdateButton << m_settings->Reset
+          << m_plays->Memory << m_plays->Single << m_plays->Multi << StatusBox << done;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -214,14 +136,8 @@ void Zelvo::connectHandlers()
         connect(button, &QPushButton::clicked, this,
                 [this, handler] { handle([this, handler] { (this->*handler)(); }); });
     };
-    onClick(AllOn, &Zelvo::AllOn_Click);
-    onClick(AllOff, &Zelvo::AllOff_Click);
-    onClick(Commit, &Zelvo::Commit_Click);
     onClick(Export, &Zelvo::Export_Click);
     onClick(Import, &Zelvo::Import_Click);
-    onClick(Clear, &Zelvo::Clear_Click);
-    onClick(UpdateButton, &Zelvo::UpdateButton_Click);
-    onClick(Reset, &Zelvo::Reset_Click);
     onClick(done, &Zelvo::done_Click);
 
     const auto onMenu = [this](QAction *item, void (DeviceSearch::*handler)()) {
@@ -239,19 +155,3 @@ void Zelvo::connectHandlers()
             [this] { handle([this] { m_portMenu->PortPaths_Click(); }); });
 }
 
-bool Zelvo::eventFilter(QObject *watched, QEvent *event)
-{
-    const QEvent::Type type = event->type();
-    if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
-        const bool gained = type == QEvent::FocusIn;
-        for (int i = 0; i < 8; ++i) {
-            if (watched == Length[i])
-                handle([&] { gained ? Length_GotFocus(i) : Length_LostFocus(i); });
-            else if (watched == Space[i])
-                handle([&] { gained ? Space_GotFocus(i) : Space_LostFocus(i); });
-            else if (watched == MemString[i])
-                handle([&] { gained ? MemString_GotFocus(i) : MemString_LostFocus(i); });
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}

@@ -17,6 +17,7 @@
 #include "files/configformat.h"
 #include "files/fileio.h"
 #include "play/multiplay.h"
+#include "settings/settingspanel.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -203,7 +204,8 @@ QStringList gatherFields(Zelvo &main)
     QStringList fields;
     fields.reserve(configfile::FieldCount);
     for (int i = 0; i < Locations; ++i)
-        fields << main.MemString[i]->text() << main.Length[i]->text() << main.Space[i]->text();
+        fields << main.settings().MemString[i]->text() << main.settings().Length[i]->text()
+               << main.settings().Space[i]->text();
     MultiPlay *list = main.multiPlay();
     for (int row = 1; row <= Entries; ++row) {
         fields << list->textMatrix(row, MultiPlay::ToneColumn)
@@ -217,9 +219,9 @@ void fillFields(Zelvo &main, const QStringList &fields)
 {
     int at = 0;
     for (int i = 0; i < Locations; ++i) {
-        main.MemString[i]->setText(fields.at(at++));
-        main.Length[i]->setText(fields.at(at++));
-        main.Space[i]->setText(fields.at(at++));
+        main.settings().MemString[i]->setText(fields.at(at++));
+        main.settings().Length[i]->setText(fields.at(at++));
+        main.settings().Space[i]->setText(fields.at(at++));
     }
     MultiPlay *list = main.multiPlay();
     for (int row = 1; row <= Entries; ++row) {
@@ -270,7 +272,7 @@ void Zelvo::Import_Click()
             msgbox::notify(this, errorMessage(error));
             return;
         }
-        Clear_Click();
+        m_settings->Clear_Click();
         fillFields(*this, fields);
     }
     if (!choice.confirmed)

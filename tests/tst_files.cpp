@@ -156,7 +156,8 @@ no name         | Import | k     | t    |                | k   | t     | 0 statu
         put(name, bytes(cells[2]));
         // The 84 texts in file order; the update boxes stay as they were.
         auto edit = [&](int i) {
-            return std::array{panel.MemString, panel.Length, panel.Space}[i % 3][i / 3];
+            return std::array{panel.settings().MemString, panel.settings().Length,
+                              panel.settings().Space}[i % 3][i / 3];
         };
         MultiPlay *list = panel.multiPlay();
         const QStringList before = texts(cells[1]);
@@ -164,7 +165,7 @@ no name         | Import | k     | t    |                | k   | t     | 0 statu
             i < 24 ? edit(i)->setText(before[i])
                    : list->setTextMatrix(i / 3 - 7, i % 3 + 1, before[i]);
         for (int i = 0; i < 8; ++i)
-            panel.Update[i]->setChecked(i % 3 == 1);
+            panel.settings().Update[i]->setChecked(i % 3 == 1);
 
         FileIO *io = panel.fileIO();
         whenShown(
@@ -197,7 +198,7 @@ no name         | Import | k     | t    |                | k   | t     | 0 statu
         for (int i = 0; i < FieldCount; ++i)
             QCOMPARE(i < 24 ? edit(i)->text() : list->textMatrix(i / 3 - 7, i % 3 + 1), after[i]);
         for (int i = 0; i < 8; ++i)
-            QCOMPARE(panel.Update[i]->isChecked(), i % 3 == 1);
+            QCOMPARE(panel.settings().Update[i]->isChecked(), i % 3 == 1);
         QVERIFY(!list->isVisible() && !io->isVisible());
     }
 

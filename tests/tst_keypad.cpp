@@ -51,16 +51,16 @@ void play(Zelvo &panel, const QString &script)
             // Each kind of settings field turns keyboard tones off while it has the focus.
             const QList<QWidget *> route =
                 step == "pad" ? QList<QWidget *>{panel.keypad()->KeyPad[0]}
-                              : QList<QWidget *>{panel.MemString[1], panel.keypad()->KeyPad[0],
-                                                 panel.Space[1], panel.Length[0]};
+                              : QList<QWidget *>{panel.settings().MemString[1], panel.keypad()->KeyPad[0],
+                                                 panel.settings().Space[1], panel.settings().Length[0]};
             for (QWidget *widget : route) {
                 widget->setFocus();
                 QTRY_COMPARE(panel.Focused, widget == panel.keypad()->KeyPad[0] ? kTrue : kFalse);
             }
             if (step == "field")
-                panel.Length[0]->clear();
+                panel.settings().Length[0]->clear();
         } else if (act == u'=') {
-            QCOMPARE(panel.Length[0]->text(), step.mid(1));
+            QCOMPARE(panel.settings().Length[0]->text(), step.mid(1));
         } else if (act == u't') {
             stamp = step.mid(1).toULongLong();
         } else if (QStringLiteral("LMRr").contains(act)) {

@@ -113,7 +113,7 @@ private slots:
         const bool refused = location && beforePastedAfter[0] == beforePastedAfter[2];
         PanelRig rig;
         MemoryMode dialog(&rig.panel());
-        QLineEdit *field = location ? dialog.Location : rig.panel().Length[0];
+        QLineEdit *field = location ? dialog.Location : rig.panel().settings().Length[0];
         field->setText(beforePastedAfter[0]);
         if (dropReported < 0) {
             QGuiApplication::clipboard()->setText(beforePastedAfter[1]);
@@ -218,8 +218,8 @@ private slots:
         }
         QStringList names;
         for (QObject *control :
-             QObjectList{menu.COMSelect, menu.COM1, menu.COM4, panel.MemString[3], panel.Length[0],
-                         panel.Space[7], panel.Update[2], panel.StatusBox, memory.Location,
+             QObjectList{menu.COMSelect, menu.COM1, menu.COM4, panel.settings().MemString[3], panel.settings().Length[0],
+                         panel.settings().Space[7], panel.settings().Update[2], panel.StatusBox, memory.Location,
                          single.Tone, single.Duration, panel.fileIO()->Fname, panel.fileIO()->Dir1,
                          panel.fileIO()->File1, panel.multiPlay()->ToneGrid})
             names << found.value(control)->text(QAccessible::Name);
@@ -227,7 +227,7 @@ private slots:
                  QStringLiteral("COM Port Select,COM1,COM4,String 3,Length 0,Space 7,Update 2,"
                                 "Status,Location,Tone,Duration,File Name,Directories,Files,"
                                 "Tone list"));
-        QVERIFY(panel.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
+        QVERIFY(panel.settings().Firmware->text().contains(QLatin1String("Zelvor 2.1")));
         // The ports are read with their check marks and picked by the press
         // action; COM2 has no device, so picking it keeps the port before.
         const auto marked = [&] {

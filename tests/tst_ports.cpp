@@ -161,7 +161,7 @@ private slots:
 
         if (plug) {
             rig.detector().setPorts({{device, {}, "Zelvor USB", true}});
-            act == 'u' ? panel.UpdateButton->click() : panel.portMenu().COM1->trigger();
+            act == 'u' ? panel.settings().UpdateButton->click() : panel.portMenu().COM1->trigger();
             emit panel.portMenu().COMSelect->aboutToShow();
             QCOMPARE(panel.portMenu().COM1->toolTip(), device + " - Zelvor USB (automatic)");
         } else {

@@ -20,8 +20,8 @@ QStringList shown(Zelvo &panel)
 {
     QStringList rows;
     for (int i = 0; i < 8; ++i)
-        rows << panel.Length[i]->text() + '/' + panel.Space[i]->text() + '/' +
-                    panel.MemString[i]->text();
+        rows << panel.settings().Length[i]->text() + '/' + panel.settings().Space[i]->text() + '/' +
+                    panel.settings().MemString[i]->text();
     return rows;
 }
 
@@ -37,7 +37,7 @@ QStringList held(const zsim::Memory &memory)
 QString checked(Zelvo &panel)
 {
     QString marks;
-    for (QCheckBox *box : panel.Update)
+    for (QCheckBox *box : panel.settings().Update)
         marks += box->isChecked() ? '1' : '0';
     return marks;
 }
@@ -64,7 +64,7 @@ private slots:
         PanelRig rig;
         zsim::SimulatedDevice &device = rig.addDevice(1);
         Zelvo &panel = rig.start();
-        panel.Update[4]->setChecked(true);
+        panel.settings().Update[4]->setChecked(true);
         device.setFaults(Silent);
         rig.setTickHook([&, done = device.received().size()]() mutable {
             for (const std::string got = device.received(); done < got.size(); ++done)
@@ -73,7 +73,7 @@ private slots:
                                       ? "Connect\r\n"
                                       : "vm\r\nLength = 100abcdeSpace = 250abcdString = 1");
         });
-        panel.UpdateButton->click();
+        panel.settings().UpdateButton->click();
         QCOMPARE(rig.wire(1), "@@\r\n@R@V");
         QCOMPARE(shown(panel).join(' '), "100/250/ // // // // // // //");
         QVERIFY(!panel.MSComm1->portOpen() && panel.StatusBox->text() != QLatin1String("Ready"));
@@ -101,10 +101,10 @@ private slots:
         Zelvo &panel = rig.start();
         for (const char digit : locations) {
             const int i = digit - '0';
-            panel.Length[i]->setText(length);
-            panel.Space[i]->setText(space);
-            panel.MemString[i]->setText(QString::fromLatin1(tones));
-            panel.Update[i]->setChecked(true);
+            panel.settings().Length[i]->setText(length);
+            panel.settings().Space[i]->setText(space);
+            panel.settings().MemString[i]->setText(QString::fromLatin1(tones));
+            panel.settings().Update[i]->setChecked(true);
         }
         const QString boxes = checked(panel);
         rig.setTickHook([&, handshake = handshake] { // "@" is answered, "S" in lower case
@@ -112,7 +112,7 @@ private slots:
                 device.setFaults(device.received() == "@" ? LowerCaseMarkers : zsim::Faults());
         });
         rig.boxes().answer(QMessageBox::StandardButton(answer));
-        panel.Commit->click();
+        panel.settings().Commit->click();
 
         WireScript s;
         s.box("Zelvor: Save Changes to Memory?");
@@ -136,7 +136,8 @@ private slots:
         s.update(device.memory()).wait(100).status("Ready");
         COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
         QCOMPARE(shown(panel), held(device.memory()));
-        QCOMPARE(panel.Firmware->text(), "Firmware Version:Zelvor 2.1"); // after the caption, once
+        QCOMPARE(panel.settings().Firmware->text(),
+                 "Firmware Version:Zelvor 2.1"); // after the caption, once
         QCOMPARE(checked(panel), answer == QMessageBox::No ? boxes : QStringLiteral("00000000"));
     }
 
@@ -157,7 +158,7 @@ private slots:
         const QStringList before = shown(panel);
         rig.boxes().answer(QMessageBox::StandardButton(answer));
         rig.boxes().answer(QMessageBox::Yes); // the search's question, when it comes
-        panel.Reset->click();
+        panel.settings().Reset->click();
 
         WireScript s;
         s.box("RESET: Are you sure? This will erase all current settings and restore defaults!");
@@ -176,13 +177,13 @@ private slots:
         PanelRig rig;
         rig.addDevice(1);
         Zelvo &panel = rig.start();
-        panel.AllOn->click();
+        panel.settings().AllOn->click();
         QCOMPARE(checked(panel), "11111111");
-        panel.AllOff->click();
-        panel.Update[2]->setChecked(true);
+        panel.settings().AllOff->click();
+        panel.settings().Update[2]->setChecked(true);
         panel.keypad()->ToneStr = QStringLiteral("$5");
         panel.multiPlay()->setTextMatrix(20, 3, QStringLiteral("40"));
-        panel.Clear->click(); // the locations and the tones to play, not the boxes
+        panel.settings().Clear->click(); // the locations and the tones to play, not the boxes
         COMPARE_TRANSCRIPT(rig, "0 status \"\"\n 100 status \"Ready\"");
         QCOMPARE(shown(panel), QStringList(8, QStringLiteral("//")));
         QVERIFY(panel.keypad()->ToneStr.isEmpty() &&
@@ -221,7 +222,7 @@ private slots:
                 if (f < Updates || wanted.isEmpty() || !(seen += bytes).endsWith(wanted))
                     return;
                 wanted.clear(); // once
-                QPushButton *button = f == Updates ? panel.UpdateButton : panel.done;
+                QPushButton *button = f == Updates ? panel.settings().UpdateButton : panel.done;
                 for (int i = 0; i < (f == Updates ? 10 : 1); ++i)
                     QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
             });
@@ -236,16 +237,16 @@ private slots:
             rig.boxes().answer(fault == QuitNo && box == "quit" ? QMessageBox::No
                                                                 : QMessageBox::Yes);
         }
-        panel.MemString[4]->setText(QStringLiteral("123ABC"));
-        panel.Update[4]->setChecked(save);
-        (save ? panel.Commit : panel.UpdateButton)->click();
+        panel.settings().MemString[4]->setText(QStringLiteral("123ABC"));
+        panel.settings().Update[4]->setChecked(save);
+        (save ? panel.settings().Commit : panel.settings().UpdateButton)->click();
 
         QCOMPARE(rig.boxes().texts(), shownTexts);
         QVERIFY(!panel.defPrompt()->isVisible());
         if (fault == Updates || fault == QuitNo) // read whole
             QCOMPARE(shown(panel), held(device.memory()));
         if (save) // the edit is kept, or stored and read back
-            QCOMPARE(panel.MemString[4]->text(), QStringLiteral("123ABC"));
+            QCOMPARE(panel.settings().MemString[4]->text(), QStringLiteral("123ABC"));
         if (fault == QuitYes) { // nothing more goes out
             QVERIFY(QByteArray::fromStdString(device.received()).endsWith("4\r\n"));
             return;
@@ -256,7 +257,7 @@ private slots:
         QVERIFY(device.connected() || device.reconnect());
         if (!panel.MSComm1->portOpen())
             panel.portMenu().COM1->trigger();
-        panel.UpdateButton->click();
+        panel.settings().UpdateButton->click();
         QCOMPARE(shown(panel), held(device.memory()));
         QCOMPARE(panel.StatusBox->text(), QStringLiteral("Ready"));
     }

@@ -26,6 +26,7 @@
 #include "link/portdetector.h"
 #include "link/portmenu.h"
 #include "link/ticks.h"
+#include "settings/settingspanel.h"
 #include "sim/simdevice.h"
 
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "app/typinglimit.h"
+#include "settings/typinglimit.h"
 
 #include <QLineEdit>
 
