@@ -147,10 +147,10 @@ private slots:
         zsim::SimulatedDevice &device = rig.addDevice(1, options);
         Zelvo &panel = rig.start();
         const QString length = QString(2497, u'0') + QStringLiteral("100");
-        panel.Length[2]->setText(length);
-        panel.Update[2]->setChecked(true);
+        panel.settings().Length[2]->setText(length);
+        panel.settings().Update[2]->setChecked(true);
         rig.boxes().answer(QMessageBox::Yes);
-        panel.Commit->click();
+        panel.settings().Commit->click();
         QVERIFY(rig.wire(1).contains("S2\r\n" + length.toLatin1() + ",60\r\n5551234."));
         QCOMPARE(rig.boxes().texts(), QStringList{QStringLiteral("Save Changes to Memory?")});
         QVERIFY(device.memory()[2] == (zsim::Location{"5551234", 100, 60}));

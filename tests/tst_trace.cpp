@@ -83,7 +83,7 @@ private slots:
                      "discarded and the port has been closed\n" +
                      port + " closed\n");
         device.setFaults({}); // "Update" opens it again
-        rig.panel().UpdateButton->click();
+        rig.panel().settings().UpdateButton->click();
         QVERIFY(rig.panel().MSComm1->portOpen() && out.data().contains(port.toUtf8() + " opened"));
         const QByteArray written = out.data();
         out.close(); // the panel goes on once its trace could not be written, without it
