@@ -16,6 +16,7 @@
 #include "link/portsetup.h"
 #include "link/ticks.h"
 #include "link/wait.h"
+#include "play/keypad.h"
 #include "play/multiplay.h"
 #include "play/playpanel.h"
 #include "settings/settingspanel.h"
