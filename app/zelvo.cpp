@@ -4,9 +4,9 @@
 #include "app/zelvo.h"
 
 #include "app/defprompt.h"
-#include "app/dropreport.h"
-#include "app/messagebox.h"
-#include "app/statusbox.h"
+#include "widgets/dropreport.h"
+#include "widgets/messagebox.h"
+#include "widgets/statusbox.h"
 #include "app/windowaccess.h"
 #include "files/fileio.h"
 #include "link/commands.h"

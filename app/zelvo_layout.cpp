@@ -2,8 +2,8 @@
 // accessible names and tab order, and the wiring of their events to the
 // handlers.
 
-#include "app/messagebox.h"
-#include "app/statusbox.h"
+#include "widgets/messagebox.h"
+#include "widgets/statusbox.h"
 #include "app/zelvo.h"
 #include "link/devicesearch.h"
 #include "link/mscomm.h"

@@ -2,7 +2,7 @@
 
 #include "files/fileio.h"
 
-#include "app/messagebox.h"
+#include "widgets/messagebox.h"
 #include "app/zelvo.h"
 #include "core/errors.h"
 

@@ -9,8 +9,8 @@
 // failed import changes nothing (all 84 fields are read before the panel is
 // cleared and filled).
 
-#include "app/messagebox.h"
-#include "app/statusbox.h"
+#include "widgets/messagebox.h"
+#include "widgets/statusbox.h"
 #include "app/zelvo.h"
 #include "core/errors.h"
 #include "core/text.h"

@@ -2,8 +2,8 @@
 
 #include "play/memorymode.h"
 
-#include "app/dropreport.h"
-#include "app/messagebox.h"
+#include "widgets/dropreport.h"
+#include "widgets/messagebox.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -12,7 +12,7 @@
 // backspace empties the whole field. Text reaching the field any other way
 // (a paste, a drop) is refused with the same notice unless it is location
 // digits only; the field never holds more than eight. A drop's source is told
-// what the field took (app/dropreport.h).
+// what the field took (widgets/dropreport.h).
 
 #include "play/playdialog.h"
 

@@ -2,7 +2,7 @@
 // typed while it is active, whichever of its controls has the focus, and the
 // grid itself edits nothing: this is the only way a typed key changes a cell.
 
-#include "app/messagebox.h"
+#include "widgets/messagebox.h"
 #include "core/text.h"
 #include "play/multiplay.h"
 

@@ -3,8 +3,8 @@
 
 #include "play/singlemode.h"
 
-#include "app/dropreport.h"
-#include "app/messagebox.h"
+#include "widgets/dropreport.h"
+#include "widgets/messagebox.h"
 #include "core/text.h"
 #include "link/commands.h"
 

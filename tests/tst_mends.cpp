@@ -5,7 +5,7 @@
 // ports read and picked through their items.
 
 #include "app/defprompt.h"
-#include "app/statusbox.h"
+#include "widgets/statusbox.h"
 #include "files/fileio.h"
 #include "play/keypad.h"
 #include "play/memorymode.h"

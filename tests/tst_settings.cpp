@@ -2,7 +2,7 @@
 // own buttons and fields, and the faults around them.
 
 #include "app/defprompt.h"
-#include "app/statusbox.h"
+#include "widgets/statusbox.h"
 #include "link/mscomm.h"
 #include "play/keypad.h"
 #include "play/multiplay.h"

@@ -1,7 +1,7 @@
 #include "panelrig.h"
 
 #include "app/defprompt.h"
-#include "app/statusbox.h"
+#include "widgets/statusbox.h"
 #include "link/devicelink.h"
 #include "link/escape.h"
 #include "link/mscomm.h"

@@ -1,4 +1,4 @@
-#include "app/dropreport.h"
+#include "widgets/dropreport.h"
 
 #include <QDropEvent>
 #include <QLineEdit>

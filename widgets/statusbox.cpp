@@ -1,4 +1,4 @@
-#include "app/statusbox.h"
+#include "widgets/statusbox.h"
 
 StatusTextBox::StatusTextBox(QWidget *parent) : QPlainTextEdit(parent)
 {
