@@ -4,11 +4,8 @@
 #include "app/zelvo.h"
 
 #include "app/defprompt.h"
-#include "widgets/dropreport.h"
-#include "widgets/messagebox.h"
-#include "widgets/statusbox.h"
 #include "app/windowaccess.h"
-#include "files/fileio.h"
+#include "files/configtransfer.h"
 #include "link/commands.h"
 #include "link/devicesearch.h"
 #include "link/mscomm.h"
@@ -21,6 +18,9 @@
 #include "play/playpanel.h"
 #include "settings/settingspanel.h"
 #include "settings/settingstransfer.h"
+#include "widgets/dropreport.h"
+#include "widgets/messagebox.h"
+#include "widgets/statusbox.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -41,6 +41,7 @@ Zelvo::Zelvo(const Config &config, QWidget *parent)
         m_endApplication = [] { QCoreApplication::exit(0); };
 
     buildWindow();
+    makeConfigTransfer();
     connectHandlers();
 }
 
@@ -169,7 +170,7 @@ void Zelvo::Form_Terminate()
         if (MSComm1->portOpen())
             MSComm1->setPortOpen(false);
     });
-    const QList<QWidget *> windows = m_plays->windows() << m_defPrompt << m_fileIO;
+    const QList<QWidget *> windows = m_plays->windows() << m_defPrompt << m_files->windows();
     for (QWidget *window : windows) {
         if (window)
             window->close();
@@ -222,9 +223,12 @@ PlayHost Zelvo::playHost()
     return host;
 }
 
-FileIO *Zelvo::fileIO()
+void Zelvo::makeConfigTransfer()
 {
-    if (!m_fileIO)
-        m_fileIO = new FileIO(this);
-    return m_fileIO;
+    ConfigTransfer::Options options;
+    options.run = [this](const std::function<void()> &handler) { handle(handler); };
+    options.wait = [this](const std::function<bool()> &done) { waitUntil(done); };
+    options.clear = [this] { m_settings->Clear_Click(); };
+    options.views = [this] { return QList<ConfigView *>{m_settings, multiPlay()}; };
+    m_files = std::make_unique<ConfigTransfer>(*m_link, *StatusBox, std::move(options), this);
 }

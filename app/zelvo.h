@@ -3,8 +3,8 @@
 // The main window "The Zelvor", which is the application. It owns the serial
 // port control, the tick timer and the device link over them (DeviceLink).
 // It creates the keypad and the play buttons (play/) and hands them what they
-// need (PlayHost); the file chooser reads and writes its controls and
-// variables directly.
+// need (PlayHost); the configuration files (files/) get the settings panel
+// and the Multi Play window as the views they read and fill.
 //
 // Every operation is an event handler that runs to completion on the one
 // user-interface thread. A handler talks to the device strictly in order:
@@ -26,8 +26,8 @@
 #include <functional>
 #include <memory>
 
+class ConfigTransfer;
 class DefPrompt;
-class FileIO;
 class Keypad;
 class MSComm;
 class MultiPlay;
@@ -121,16 +121,14 @@ public:
     PlayPanel *plays() const { return m_plays; }
 
     // ---- Configuration files (files/) ----
-    void Export_Click();
-    void Import_Click();
+    // "Export Data", "Import Data" and the file chooser.
+    ConfigTransfer &files() const { return *m_files; }
 
     // ---- Other windows ----
     DefPrompt *defPrompt() const { return m_defPrompt; }
     // The Multi Play window, created hidden on first use.
     MultiPlay *multiPlay();
     bool multiPlayExists() const;
-    // The file chooser, created hidden on first use.
-    FileIO *fileIO();
 
     // ---- Public variables ----
     qint16 &Present = m_link->Present;
@@ -153,6 +151,7 @@ private:
     DeviceLink *makeLink();
     DeviceSearch::Hooks searchHooks();
     SettingsPanel *makeSettingsPanel();
+    void makeConfigTransfer();
     // The end of the search: the settings panel filled from the device.
     void readDeviceSettings();
     // The settings panel's "Update": cleared, then the search again.
@@ -176,11 +175,11 @@ private:
     std::unique_ptr<DeviceSearch> m_deviceSearch;
     PortMenu *m_portMenu = nullptr;
     DefPrompt *m_defPrompt = nullptr;
-    FileIO *m_fileIO = nullptr;
     Keypad *m_keypad = nullptr;
     PlayPanel *m_plays = nullptr;
     std::unique_ptr<SettingsTransfer> m_settingsTransfer;
     SettingsPanel *m_settings = nullptr;
+    std::unique_ptr<ConfigTransfer> m_files;
     std::function<void()> m_endApplication;
 };
 

@@ -2,15 +2,16 @@
 // accessible names and tab order, and the wiring of their events to the
 // handlers.
 
-#include "widgets/messagebox.h"
-#include "widgets/statusbox.h"
 #include "app/zelvo.h"
+#include "files/configtransfer.h"
 #include "link/devicesearch.h"
 #include "link/mscomm.h"
 #include "link/portmenu.h"
 #include "play/keypad.h"
 #include "play/playpanel.h"
 #include "settings/settingspanel.h"
+#include "widgets/messagebox.h"
+#include "widgets/statusbox.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -30,7 +31,6 @@ QPushButton *makeButton(const QString &caption, const QString &toolTip, QWidget 
     button->setAccessibleName(caption);
     return button;
 }
-
 
 } // namespace
 
@@ -136,9 +136,13 @@ void Zelvo::connectHandlers()
         connect(button, &QPushButton::clicked, this,
                 [this, handler] { handle([this, handler] { (this->*handler)(); }); });
     };
-    onClick(Export, &Zelvo::Export_Click);
-    onClick(Import, &Zelvo::Import_Click);
     onClick(done, &Zelvo::done_Click);
+    const auto onFiles = [this](QPushButton *button, void (ConfigTransfer::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { handle([this, handler] { (m_files.get()->*handler)(); }); });
+    };
+    onFiles(Export, &ConfigTransfer::Export_Click);
+    onFiles(Import, &ConfigTransfer::Import_Click);
 
     const auto onMenu = [this](QAction *item, void (DeviceSearch::*handler)()) {
         connect(item, &QAction::triggered, this, [this, item, handler](bool checked) {
@@ -154,4 +158,3 @@ void Zelvo::connectHandlers()
     connect(m_portMenu->PortPaths, &QAction::triggered, this,
             [this] { handle([this] { m_portMenu->PortPaths_Click(); }); });
 }
-

@@ -2,9 +2,8 @@
 
 #include "files/fileio.h"
 
-#include "widgets/messagebox.h"
-#include "app/zelvo.h"
 #include "core/errors.h"
+#include "widgets/messagebox.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -228,7 +227,7 @@ QString FileList::fileName() const
 
 // ---- FileIO ----
 
-FileIO::FileIO(QWidget *parent) : QDialog(parent), m_main(qobject_cast<Zelvo *>(parent))
+FileIO::FileIO(Runner run, QWidget *parent) : QDialog(parent), m_run(std::move(run))
 {
     Tag = QStringLiteral("-1");
     buildWindow();
@@ -331,10 +330,10 @@ void FileIO::buildWindow()
     setTabOrder(OK, Cancel);
 }
 
-template <typename Handler> void FileIO::handle(Handler &&handler)
+void FileIO::handle(const std::function<void()> &handler)
 {
-    if (m_main)
-        m_main->handle(std::forward<Handler>(handler));
+    if (m_run)
+        m_run(handler);
     else
         handler();
 }

@@ -23,11 +23,12 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class Zelvo;
 
 // The directory list: the subdirectories of its directory, every one of them
 // (hidden ones too), after a ".." entry that leads up unless the directory is
@@ -93,7 +94,13 @@ class FileIO : public QDialog
     Q_OBJECT
 
 public:
-    explicit FileIO(QWidget *parent = nullptr);
+    // Runs one handler as the event loop delivers it, under the window's
+    // failure policy.
+    using Runner = std::function<void(const std::function<void()> &handler)>;
+
+    // Every event handler of the window goes through `run`; without one the
+    // handlers run directly.
+    explicit FileIO(Runner run = {}, QWidget *parent = nullptr);
 
     // The result: "-1" pending, "1" accepted, "0" cancelled.
     QString Tag = QStringLiteral("-1");
@@ -131,9 +138,8 @@ private:
     // (case-sensitive).
     void AddExtension();
     void buildWindow();
-    // Runs one event handler as the main window delivers events.
-    template <typename Handler> void handle(Handler &&handler);
+    void handle(const std::function<void()> &handler);
 
-    Zelvo *m_main = nullptr;
+    Runner m_run;
     bool m_fillingDrives = false;
 };

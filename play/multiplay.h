@@ -12,6 +12,7 @@
 // dispatches events with the host's waiter, so it unwinds with
 // ApplicationEnded once the application has ended.
 
+#include "files/configview.h"
 #include "play/playhost.h"
 
 #include <QString>
@@ -23,7 +24,7 @@ class QPushButton;
 class QTableWidget;
 class TickSource;
 
-class MultiPlay : public QWidget
+class MultiPlay : public QWidget, public ConfigView
 {
     Q_OBJECT
 
@@ -53,6 +54,18 @@ public:
     // Empties the Tone, Duration and Space cells of rows 1 to 20; the current
     // cell stays where it is.
     void clearList();
+
+    // ---- The configuration file's view: one line per entry ----
+    // Line 0 is row 1; the fields of a line are its Tone, Duration and Space.
+    int configLines() const override { return Rows - 1; }
+    QString configField(int line, int column) const override
+    {
+        return textMatrix(line + 1, ToneColumn + column);
+    }
+    void setConfigField(int line, int column, const QString &text) override
+    {
+        setTextMatrix(line + 1, ToneColumn + column, text);
+    }
 
     // The grid's current cell, in grid coordinates (rows and columns from 1).
     int currentRow() const;

@@ -35,6 +35,10 @@ QLineEdit *makeField(int maxLength, const QString &toolTip, const QString &name,
     return field;
 }
 
+// The order of a location's fields in a line of the configuration file.
+constexpr SettingsStore::Field FileColumns[] = {
+    SettingsStore::Field::Tones, SettingsStore::Field::Length, SettingsStore::Field::Space};
+
 } // namespace
 
 SettingsPanel::SettingsPanel(DeviceLink &link, SettingsTransfer &transfer, Options options,
@@ -182,6 +186,16 @@ QString SettingsPanel::text(int location, Field field) const
 void SettingsPanel::setText(int location, Field field, const QString &text)
 {
     this->field(location, field)->setText(text);
+}
+
+QString SettingsPanel::configField(int line, int column) const
+{
+    return text(line, FileColumns[column]);
+}
+
+void SettingsPanel::setConfigField(int line, int column, const QString &text)
+{
+    setText(line, FileColumns[column], text);
 }
 
 bool SettingsPanel::isMarked(int location) const

@@ -11,6 +11,7 @@
 // through its SettingsTransfer and waits with the link's Pause; everything
 // else it needs from the window comes in its Options.
 
+#include "files/configview.h"
 #include "settings/settingsstore.h"
 
 #include <QGroupBox>
@@ -26,7 +27,7 @@ class QLineEdit;
 class QPushButton;
 class SettingsTransfer;
 
-class SettingsPanel : public QGroupBox, public SettingsStore
+class SettingsPanel : public QGroupBox, public SettingsStore, public ConfigView
 {
     Q_OBJECT
 
@@ -89,6 +90,12 @@ public:
     void setMarked(int location, bool marked) override;
     // Appends the reply to the firmware caption.
     void firmwareRead(const QString &reply) override;
+
+    // ---- The configuration file's view: one line per location ----
+    // The fields of a line: the tone string, the length, the space.
+    int configLines() const override { return 8; }
+    QString configField(int line, int column) const override;
+    void setConfigField(int line, int column, const QString &text) override;
 
     // ---- Controls ----
     QLabel *Firmware = nullptr;

@@ -2,7 +2,7 @@
 // chooser.
 
 #include "files/configformat.h"
-#include "files/fileio.h"
+#include "files/configtransfer.h"
 #include "play/multiplay.h"
 #include "support/operationrows.h"
 #include "support/textrows.h"
@@ -167,7 +167,7 @@ no name         | Import | k     | t    |                | k   | t     | 0 statu
         for (int i = 0; i < 8; ++i)
             panel.settings().Update[i]->setChecked(i % 3 == 1);
 
-        FileIO *io = panel.fileIO();
+        FileIO *io = panel.files().fileIO();
         whenShown(
             &panel, [&] { return io->isVisible() && io->Tag == "-1"; },
             [&] {
@@ -230,7 +230,7 @@ no name         | Import | k     | t    |                | k   | t     | 0 statu
                                  "Data/inside.txt", ".config", "gone"})
             put(dir.filePath(name), QByteArray("Data .config gone").contains(name) ? "dir" : "");
         PanelRig rig;
-        FileIO *io = rig.panel().fileIO();
+        FileIO *io = rig.panel().files().fileIO();
         io->show();
         QVERIFY(QTest::qWaitForWindowExposed(io));
         io->setDrives({dir.filePath("none"), dir.path()});

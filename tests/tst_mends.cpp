@@ -6,7 +6,7 @@
 
 #include "app/defprompt.h"
 #include "widgets/statusbox.h"
-#include "files/fileio.h"
+#include "files/configtransfer.h"
 #include "play/keypad.h"
 #include "play/memorymode.h"
 #include "play/multiplay.h"
@@ -165,7 +165,7 @@ private slots:
         MemoryMode memory(&panel);
         SingleMode single(&panel);
         panel.defPrompt()->setText(QStringLiteral("Reading Current Settings"));
-        panel.fileIO()->IOLable->setText(QStringLiteral("Enter Filename to load..."));
+        panel.files().fileIO()->IOLable->setText(QStringLiteral("Enter Filename to load..."));
         // What a screen reader reaches from each window down, by object.
         QHash<QObject *, QAccessibleInterface *> found;
         const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
@@ -178,7 +178,7 @@ private slots:
             {&panel, "The Zelvor", QAccessible::Window},
             {panel.multiPlay(), "Multi Play ", QAccessible::Window},
             {panel.defPrompt(), "Status", QAccessible::Dialog},
-            {panel.fileIO(), "File I/O", QAccessible::Dialog},
+            {panel.files().fileIO(), "File I/O", QAccessible::Dialog},
             {&memory, "MemoryPlay", QAccessible::Dialog},
             {&single, "Timed Play", QAccessible::Dialog}};
         // Every control a user meets (what takes the focus, every label with a
@@ -220,8 +220,8 @@ private slots:
         for (QObject *control :
              QObjectList{menu.COMSelect, menu.COM1, menu.COM4, panel.settings().MemString[3], panel.settings().Length[0],
                          panel.settings().Space[7], panel.settings().Update[2], panel.StatusBox, memory.Location,
-                         single.Tone, single.Duration, panel.fileIO()->Fname, panel.fileIO()->Dir1,
-                         panel.fileIO()->File1, panel.multiPlay()->ToneGrid})
+                         single.Tone, single.Duration, panel.files().fileIO()->Fname, panel.files().fileIO()->Dir1,
+                         panel.files().fileIO()->File1, panel.multiPlay()->ToneGrid})
             names << found.value(control)->text(QAccessible::Name);
         QCOMPARE(names.join(u','),
                  QStringLiteral("COM Port Select,COM1,COM4,String 3,Length 0,Space 7,Update 2,"
