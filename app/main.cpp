@@ -3,8 +3,9 @@
 
 #include "app/options.h"
 #include "app/terminationsignals.h"
-#include "app/trace.h"
 #include "app/zelvo.h"
+#include "link/mscomm.h"
+#include "link/trace.h"
 #include "sim/devicesound.h"
 #include "sim/simdevice.h"
 #include "sim/soundcard.h"
@@ -116,7 +117,7 @@ int main(int argc, char *argv[])
     config.tickMs = options.tickMs;
     Zelvo panel(config);
     if (traceFile.isOpen())
-        new Trace(&panel, &traceFile);
+        new Trace(*panel.MSComm1, panel.link(), &traceFile, &panel);
     new TerminationSignals(&panel);
     panel.start();
     if (panel.hasEnded())

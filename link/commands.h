@@ -97,4 +97,8 @@ constexpr int FactoryResetTicks = 250;
 
 constexpr int LocationCount = 8;
 
+// zelvor-cli's dial: the wait after each keypad tone, so that each one
+// sounds before the next replaces it.
+constexpr int DialGapTicks = 15;
+
 } // namespace zcmd

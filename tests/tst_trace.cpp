@@ -1,9 +1,9 @@
 // The device trace of a start-up and of a line that stops taking characters
 // for a while or for good, and how it writes the bytes.
 
-#include "app/trace.h"
 #include "link/escape.h"
 #include "link/mscomm.h"
+#include "link/trace.h"
 #include "play/keypad.h"
 #include "support/panelrig.h"
 
@@ -27,7 +27,7 @@ private slots:
         const QString path = QString::fromStdString(device.portPath());
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        new Trace(&rig.panel(), &out);
+        new Trace(*rig.panel().MSComm1, rig.panel().link(), &out, &rig.panel());
         rig.mark();
         rig.panel().start();
         // "tick direction bytes" per event, a reply's reads joined into one line without tick.

@@ -1,6 +1,6 @@
-#include "app/trace.h"
+#include "link/trace.h"
 
-#include "app/zelvo.h"
+#include "link/devicelink.h"
 #include "link/escape.h"
 #include "link/mscomm.h"
 
@@ -8,10 +8,11 @@
 
 #include <cstdio>
 
-Trace::Trace(Zelvo *panel, QIODevice *out) : QObject(panel), m_panel(panel), m_out(out)
+Trace::Trace(MSComm &comm, const DeviceLink &link, QIODevice *out, QObject *parent)
+    : QObject(parent), m_link(link), m_out(out)
 {
     m_clock.start();
-    MSComm *port = panel->MSComm1;
+    MSComm *port = &comm;
     connect(port, &MSComm::written, this,
             [this](int, const QByteArray &bytes) { line('>', escapeLineBytes(bytes)); });
     connect(port, &MSComm::received, this,
@@ -49,7 +50,7 @@ void Trace::line(char direction, const QString &text)
     if (m_stopped)
         return;
     const QString head = QString::number(m_clock.elapsed()) + QLatin1Char(' ') +
-                         QString::number(m_panel->link().tickCount()) + QLatin1Char(' ') +
+                         QString::number(m_link.tickCount()) + QLatin1Char(' ') +
                          QLatin1Char(direction) + QLatin1Char(' ');
     const QByteArray bytes = (head + text + QLatin1Char('\n')).toUtf8();
     if (m_out->write(bytes) == bytes.size())

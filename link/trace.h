@@ -16,18 +16,19 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+class DeviceLink;
+class MSComm;
 class QFile;
 class QIODevice;
-class Zelvo;
 
 class Trace : public QObject
 {
     Q_OBJECT
 
 public:
-    // Traces the port of `panel` into `out`, which must stay open as long as
-    // the trace lives. A child of `panel`.
-    Trace(Zelvo *panel, QIODevice *out);
+    // Traces `port` into `out`, stamping each line with the ticks `link` has
+    // counted. The port, the link and `out` must outlive the trace.
+    Trace(MSComm &port, const DeviceLink &link, QIODevice *out, QObject *parent = nullptr);
 
     // Opens `file` for the trace file `name` ("-": standard error), replacing
     // what it held. False with *error set when it cannot be opened.
@@ -36,7 +37,7 @@ public:
 private:
     void line(char direction, const QString &text);
 
-    Zelvo *m_panel = nullptr;
+    const DeviceLink &m_link;
     QIODevice *m_out = nullptr;
     QElapsedTimer m_clock;
     bool m_stopped = false;
