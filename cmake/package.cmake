@@ -12,7 +12,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "The desktop control panel for the Zelvor, a DTMF tone generator on a PC\n\
 serial port. It finds the device on COM1 to COM4, edits its eight memory\n\
 locations, plays tones live from a keypad, plays stored locations, timed\n\
-tones and tone lists, and saves the settings to a file. zelvor-sim, a\n\
+tones and tone lists, and saves the settings to a file. zelvor-cli does\n\
+the same from scripts, without a window. zelvor-sim, a\n\
 simulated device on a pseudo-terminal, stands in for the hardware.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
