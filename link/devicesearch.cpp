@@ -67,7 +67,9 @@ void DeviceSearch::Form_Initialize()
 
     QStringList report;
     bool found = false;
-    for (int n = PortMap::FirstPort; n <= PortMap::LastPort && !found; ++n) {
+    const int first = m_onlyPort > 0 ? m_onlyPort : PortMap::FirstPort;
+    const int last = m_onlyPort > 0 ? m_onlyPort : PortMap::LastPort;
+    for (int n = first; n <= last && !found; ++n) {
         // Each pass probes its own port, so CPort and the check mark always
         // name the port the link is on.
         if (MSComm1.portOpen())

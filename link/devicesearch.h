@@ -70,6 +70,10 @@ public:
     void COM3_Click();
     void COM4_Click();
 
+    // Limits every later search to COMn alone, for a program told where the
+    // device is; 0 (the default) searches COM1 to COM4.
+    void limitTo(int port) { m_onlyPort = port; }
+
     // Why each port gave no device in the last search, one line per port.
     QString searchReport() const { return m_searchReport; }
 
@@ -94,4 +98,5 @@ private:
     PortSetup &m_ports;
     Hooks m_hooks;
     QString m_searchReport;
+    int m_onlyPort = 0;
 };

@@ -4,6 +4,7 @@
 #include "link/escape.h"
 #include "link/mscomm.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cstdio>
@@ -58,5 +59,6 @@ void Trace::line(char direction, const QString &text)
     // The reader went away (a closed pipe) or the disk is full: the panel
     // goes on without its trace.
     m_stopped = true;
-    std::fprintf(stderr, "zelvor: the trace stopped: %s\n", qPrintable(m_out->errorString()));
+    std::fprintf(stderr, "%s: the trace stopped: %s\n",
+                 qPrintable(QCoreApplication::applicationName()), qPrintable(m_out->errorString()));
 }

@@ -59,11 +59,7 @@ MultiPlay::MultiPlay(const PlayHost &host, QWidget *parent)
     buildWindow();
 
     Timer2 = host.ticksFor(this);
-    DeviceLink::Options options;
-    options.readFailures = OnFailure::ResumeNext;
-    options.probeClearsFirst = false;
-    options.wait = host.wait;
-    m_link = new DeviceLink(host.link->port(), *Timer2, std::move(options), this);
+    m_link = new DeviceLink(host.link->port(), *Timer2, ToneListSend::linkOptions(host.wait), this);
     Timer2->start();
 
     Form_Load();

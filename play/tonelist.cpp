@@ -5,6 +5,15 @@
 #include "link/devicelink.h"
 #include "link/mscomm.h"
 
+DeviceLink::Options ToneListSend::linkOptions(DeviceLink::Waiter wait)
+{
+    DeviceLink::Options options;
+    options.readFailures = OnFailure::ResumeNext;
+    options.probeClearsFirst = false;
+    options.wait = std::move(wait);
+    return options;
+}
+
 void ToneListSend::run(const Lines &lines)
 {
     MSComm &port = m_link.port();

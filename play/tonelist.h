@@ -5,11 +5,11 @@
 // (a write to a closed port, a vanished line) is skipped and the next runs;
 // the empty line that ends the list on the device always goes out.
 
+#include "link/devicelink.h"
+
 #include <QString>
 
 #include <functional>
-
-class DeviceLink;
 
 class ToneListSend
 {
@@ -31,6 +31,11 @@ public:
     // Row `row` (1 to 20) as it stands when the send reaches it: the user may
     // still be editing the list while earlier rows go out.
     using Lines = std::function<Line(int row)>;
+
+    // How the link a tone list goes over (Multi Play's own) behaves: its
+    // probe leaves the port's input alone and its reads skip failures;
+    // `wait` is its Pause's wait.
+    static DeviceLink::Options linkOptions(DeviceLink::Waiter wait);
 
     // The link must outlive the send.
     ToneListSend(DeviceLink &link, Progress progress)

@@ -213,6 +213,16 @@ void SettingsPanel::firmwareRead(const QString &reply)
     Firmware->setText(Firmware->text() + reply);
 }
 
+void SettingsPanel::clear()
+{
+    Firmware->setText(QStringLiteral("Firmware Version:"));
+    for (int i = 0; i < 8; ++i) {
+        Length[i]->setText(QString());
+        Space[i]->setText(QString());
+        MemString[i]->setText(QString());
+    }
+}
+
 // ---- The buttons ----
 
 void SettingsPanel::AllOn_Click()
@@ -243,42 +253,21 @@ void SettingsPanel::Clear_Click()
 
 void SettingsPanel::UpdateButton_Click()
 {
-    Firmware->setText(QStringLiteral("Firmware Version:"));
-    m_options.status(QStringLiteral("Reading the device settings"));
-    for (int i = 0; i < 8; ++i) {
-        Length[i]->setText(QString());
-        Space[i]->setText(QString());
-        MemString[i]->setText(QString());
-    }
-    m_link.Pause(100);
-    m_options.status(QString());
-    m_options.search();
+    m_transfer.update(*this, m_options.search);
 }
 
 void SettingsPanel::Commit_Click()
 {
-    // No handling of its own: a failing write or read ends the save.
-    if (!m_options.askYesNo(QStringLiteral("Save Changes to Memory?")))
-        m_options.status(QStringLiteral("Save operation cancelled"));
-    else
-        m_transfer.save(*this);
-    UpdateButton_Click();
-    m_link.Pause(100);
-    m_options.status(QStringLiteral("Ready"));
+    const bool yes = m_options.askYesNo(QStringLiteral("Save Changes to Memory?"));
+    m_transfer.commit(*this, yes, m_options.search);
 }
 
 void SettingsPanel::Reset_Click()
 {
-    // Every step is skipped when it fails, so the handler always ends "Ready".
-    if (m_options.confirmWarning(
-            QStringLiteral(
-                "Are you sure? This will erase all current settings and restore defaults!"),
-            QStringLiteral("RESET"))) {
-        m_transfer.factoryReset();
-        resumeNext([&] { UpdateButton_Click(); });
-    }
-    m_link.Pause(100);
-    m_options.status(QStringLiteral("Ready"));
+    const bool ok = m_options.confirmWarning(
+        QStringLiteral("Are you sure? This will erase all current settings and restore defaults!"),
+        QStringLiteral("RESET"));
+    m_transfer.restoreDefaults(*this, ok, m_options.search);
 }
 
 // ---- Focus: keyboard tones stay off while a field has the focus ----

@@ -90,6 +90,8 @@ public:
     void setMarked(int location, bool marked) override;
     // Appends the reply to the firmware caption.
     void firmwareRead(const QString &reply) override;
+    // The firmware caption back to its label, every field empty.
+    void clear() override;
 
     // ---- The configuration file's view: one line per location ----
     // The fields of a line: the tone string, the length, the space.

@@ -27,4 +27,7 @@ public:
     virtual void setMarked(int location, bool marked) = 0;
     // The device's whole answer to the firmware query, as it arrived.
     virtual void firmwareRead(const QString &reply) = 0;
+    // Empties the three fields of every location and the firmware version,
+    // before the device is read again.
+    virtual void clear() = 0;
 };

@@ -35,12 +35,7 @@ void SettingsTransfer::ReadDeviceSettings(SettingsStore &store)
 {
     // No handling of its own: a failure (a port gone, a reply that cannot be
     // cut) ends the read and passes to the caller (the search recovers).
-    m_link.Connect();
-    if (m_link.Present > 0) {
-        m_link.port().setInBufferCount(0);
-        m_link.exchange(zcmd::FirmwareQuery, OnFailure::PassOn);
-        store.firmwareRead(m_link.RtnString);
-    }
+    readFirmware(store);
     for (int i = 0; i < zcmd::LocationCount; ++i) {
         m_link.ClearBuffer();
         m_link.Connect();
@@ -58,6 +53,37 @@ void SettingsTransfer::ReadDeviceSettings(SettingsStore &store)
         store.setText(i, Field::Space, cutSpace(reply));
         store.setText(i, Field::Tones, cutTones(reply, i));
     }
+    m_options.status(QStringLiteral("Ready"));
+}
+
+void SettingsTransfer::readFirmware(SettingsStore &store)
+{
+    m_link.Connect();
+    if (m_link.Present > 0) {
+        m_link.port().setInBufferCount(0);
+        m_link.exchange(zcmd::FirmwareQuery, OnFailure::PassOn);
+        store.firmwareRead(m_link.RtnString);
+    }
+}
+
+void SettingsTransfer::update(SettingsStore &store, const Search &search)
+{
+    store.clear();
+    m_options.status(QStringLiteral("Reading the device settings"));
+    m_link.Pause(100);
+    m_options.status(QString());
+    search();
+}
+
+void SettingsTransfer::commit(SettingsStore &store, bool confirmed, const Search &search)
+{
+    // No handling of its own: a failing write or read ends the save.
+    if (!confirmed)
+        m_options.status(QStringLiteral("Save operation cancelled"));
+    else
+        save(store);
+    update(store, search);
+    m_link.Pause(100);
     m_options.status(QStringLiteral("Ready"));
 }
 
@@ -110,4 +136,15 @@ void SettingsTransfer::factoryReset()
     m_options.status(QStringLiteral("RESETTING\r\nOne moment please."));
     resumeNext([&] { m_link.port().output(zcmd::FactoryReset); });
     m_link.Pause(zcmd::FactoryResetTicks);
+}
+
+void SettingsTransfer::restoreDefaults(SettingsStore &store, bool confirmed, const Search &search)
+{
+    // Every step is skipped when it fails, so the handler always ends "Ready".
+    if (confirmed) {
+        factoryReset();
+        resumeNext([&] { update(store, search); });
+    }
+    m_link.Pause(100);
+    m_options.status(QStringLiteral("Ready"));
 }

@@ -38,6 +38,15 @@ public:
     // (a port operation, an answer that cannot be cut) end the read at once
     // and pass on: what was stored before stays.
     void ReadDeviceSettings(SettingsStore &store);
+    // The read's first step alone: probes the device and, only when the
+    // probe is answered, reads its firmware version into the store.
+    void readFirmware(SettingsStore &store);
+
+    // The device search, which ends by reading the settings (ReadDeviceSettings)
+    // when it finds the device.
+    using Search = std::function<void()>;
+    // "Update": empties the store, waits and runs the search.
+    void update(SettingsStore &store, const Search &search);
 
     // Writes each marked location into the device: probe, "S" and its
     // acknowledgement, the digit, the length and space (first brought into the
@@ -46,10 +55,16 @@ public:
     // is not answered is passed over. Every mark is cleared, written or not.
     // Failures of a write or a read end the save and pass on.
     void save(SettingsStore &store);
+    // "Save to Zelvo" once the user answered: the save when `confirmed`,
+    // then "Update", a wait and "Ready". Failures pass on.
+    void commit(SettingsStore &store, bool confirmed, const Search &search);
 
     // Tells the device to restore its factory defaults and waits for it.
     // A failing write is skipped.
     void factoryReset();
+    // "Reset" once the user answered: the factory reset and "Update" when
+    // `confirmed` (each failing step skipped), then a wait and "Ready".
+    void restoreDefaults(SettingsStore &store, bool confirmed, const Search &search);
 
 private:
     void saveLocation(SettingsStore &store, int location);
