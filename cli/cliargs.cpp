@@ -1,9 +1,9 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cliargs.h"
 
 #include "core/text.h"
 #include "link/commands.h"
 #include "link/portmap.h"
+#include "play/plays.h"
 
 #include <algorithm>
 
@@ -13,12 +13,6 @@ namespace {
 bool isKeypadSymbol(QChar c)
 {
     return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'D') || c == u'*' || c == u'#';
-}
-
-// A symbol as a tone field takes it: lower-case letters too.
-bool isTypedToneSymbol(QChar c)
-{
-    return isKeypadSymbol(c) || (c >= u'a' && c <= u'd');
 }
 
 bool readNumber(const QString &text, int low, int high, int *number)
@@ -79,17 +73,8 @@ QString checkOperands(CliRequest &request, const QStringList &operands)
     case CliCommand::Tone: {
         request.symbols = operands[0];
         request.milliseconds = operands[1];
-        // The Timed Play dialog's checks, in its order and with its words.
-        const double value = numericValue(request.milliseconds);
-        if (value > zcmd::MaxTimedMilliseconds)
-            return QStringLiteral("Time must be less than 65,535");
-        if (value < zcmd::MinMilliseconds)
-            return QStringLiteral("Time must be 20 milliseconds or greater.");
-        if (request.symbols.isEmpty())
-            return QStringLiteral("Please enter a value for the tone");
-        if (request.symbols.size() != 1 || !isTypedToneSymbol(request.symbols[0]))
-            return QStringLiteral("Invalid tone: Please re-enter tone value");
-        return {};
+        // The Timed Play dialog's checks.
+        return TimedPlay::refusal(request.symbols, request.milliseconds);
     }
     case CliCommand::Dial:
         // The keypad's symbols; its keys are upper case.

@@ -1,9 +1,9 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/locations.h"
 
 #include "core/errors.h"
 #include "files/configformat.h"
 #include "link/commands.h"
+#include "play/keyrules.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -11,14 +11,9 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-
-bool isToneSymbol(QChar c)
-{
-    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'D') || (c >= u'a' && c <= u'd') ||
-           c == u'*' || c == u'#';
-}
 
 // One to five decimal digits, at most 65535: what a millisecond field holds.
 bool isMilliseconds(const QString &text)
@@ -32,7 +27,7 @@ bool isMilliseconds(const QString &text)
 QString locationProblem(const LocationTexts &location)
 {
     if (location.tones.size() > zcmd::MaxTones ||
-        !std::all_of(location.tones.cbegin(), location.tones.cend(), isToneSymbol))
+        !std::all_of(location.tones.cbegin(), location.tones.cend(), keyrules::isToneSymbol))
         return QStringLiteral("the tones must be up to 20 of 0-9, A-D, * and #");
     if (!isMilliseconds(location.length) || !isMilliseconds(location.space))
         return QStringLiteral("length and space must be whole numbers of milliseconds");
@@ -42,7 +37,7 @@ QString locationProblem(const LocationTexts &location)
 // Why a tone list row could not stand in the Multi Play grid; empty when it can.
 QString rowProblem(const ToneRow &row)
 {
-    if (row.tone.size() > 1 || (row.tone.size() == 1 && !isToneSymbol(row.tone[0])))
+    if (row.tone.size() > 1 || (row.tone.size() == 1 && !keyrules::isToneSymbol(row.tone[0])))
         return QStringLiteral("the tone must be one of 0-9, A-D, * and #");
     if ((!row.duration.isEmpty() && !isMilliseconds(row.duration)) ||
         (!row.space.isEmpty() && !isMilliseconds(row.space)))
@@ -51,6 +46,28 @@ QString rowProblem(const ToneRow &row)
 }
 
 } // namespace
+
+QString SettingsMemory::text(int location, Field field) const
+{
+    const LocationTexts &texts = m_locations.at(location);
+    return field == Field::Length  ? texts.length
+           : field == Field::Space ? texts.space
+                                   : texts.tones;
+}
+
+void SettingsMemory::setText(int location, Field field, const QString &text)
+{
+    LocationTexts &texts = m_locations.at(location);
+    (field == Field::Length  ? texts.length
+     : field == Field::Space ? texts.space
+                             : texts.tones) = text;
+}
+
+void SettingsMemory::clear()
+{
+    m_cleared = std::exchange(m_locations, {});
+    m_firmware.clear();
+}
 
 std::optional<ConfigFile> readConfigFile(const QString &name, QString *error)
 {
@@ -83,12 +100,12 @@ std::optional<ConfigFile> readConfigFile(const QString &name, QString *error)
     return config;
 }
 
-QString settingsTable(const DeviceSettings &settings)
+QString settingsTable(const SettingsMemory &settings)
 {
-    QString table = QStringLiteral("Firmware: ") + settings.firmware.trimmed() +
+    QString table = QStringLiteral("Firmware: ") + settings.firmware().trimmed() +
                     QStringLiteral("\nLocation  Length  Space  Tones\n");
     for (int i = 0; i < zcmd::LocationCount; ++i) {
-        const LocationTexts &l = settings.locations[i];
+        const LocationTexts &l = settings.location(i);
         table += QStringLiteral("%1  %2  %3  %4\n")
                      .arg(i, -8)
                      .arg(l.length, -6)
@@ -98,11 +115,12 @@ QString settingsTable(const DeviceSettings &settings)
     return table;
 }
 
-std::optional<QByteArray> settingsFile(const DeviceSettings &settings)
+std::optional<QByteArray> settingsFile(const SettingsMemory &settings)
 {
     QStringList fields;
-    for (const LocationTexts &l : settings.locations)
-        fields << l.tones << l.length << l.space;
+    for (int i = 0; i < zcmd::LocationCount; ++i)
+        fields << settings.location(i).tones << settings.location(i).length
+               << settings.location(i).space;
     while (fields.size() < configfile::FieldCount)
         fields << QString();
     if (configfile::firstUnwritableField(fields))
@@ -110,7 +128,7 @@ std::optional<QByteArray> settingsFile(const DeviceSettings &settings)
     return configfile::encode(fields);
 }
 
-QByteArray settingsJson(const DeviceSettings &settings)
+QByteArray settingsJson(const SettingsMemory &settings)
 {
     const auto value = [](const QString &text) {
         bool plain = !text.isEmpty() && text.size() <= 9 &&
@@ -119,13 +137,13 @@ QByteArray settingsJson(const DeviceSettings &settings)
     };
     QJsonArray locations;
     for (int i = 0; i < zcmd::LocationCount; ++i) {
-        const LocationTexts &l = settings.locations[i];
+        const LocationTexts &l = settings.location(i);
         locations.append(QJsonObject{{QStringLiteral("location"), i},
                                      {QStringLiteral("tones"), l.tones},
                                      {QStringLiteral("length"), value(l.length)},
                                      {QStringLiteral("space"), value(l.space)}});
     }
-    const QJsonObject root{{QStringLiteral("firmware"), settings.firmware},
+    const QJsonObject root{{QStringLiteral("firmware"), settings.firmware()},
                            {QStringLiteral("locations"), locations}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

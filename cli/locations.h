@@ -1,9 +1,10 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The device's settings as zelvor-cli holds them, and their ways out and in:
 // a table, the configuration file and JSON; a configuration file read and
 // checked before anything is sent.
+
+#include "settings/settingsstore.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,10 +25,31 @@ struct LocationTexts
     }
 };
 
-struct DeviceSettings
+// The device's settings in memory, as SettingsTransfer reads and saves them.
+class SettingsMemory : public SettingsStore
 {
-    QString firmware; // the device's whole answer to the firmware query
-    std::array<LocationTexts, 8> locations;
+public:
+    QString text(int location, Field field) const override;
+    void setText(int location, Field field, const QString &text) override;
+    bool isMarked(int location) const override { return m_marked.at(location); }
+    void setMarked(int location, bool marked) override { m_marked.at(location) = marked; }
+    void firmwareRead(const QString &reply) override { m_firmware += reply; }
+    // Keeps what the store held as cleared(), then empties it.
+    void clear() override;
+
+    // The device's whole answer to the firmware query.
+    const QString &firmware() const { return m_firmware; }
+    const LocationTexts &location(int location) const { return m_locations.at(location); }
+    void setLocation(int location, const LocationTexts &texts) { m_locations.at(location) = texts; }
+    // A location as it stood before the last clear(): after a save and the
+    // update that follows it, the values the save wrote.
+    const LocationTexts &cleared(int location) const { return m_cleared.at(location); }
+
+private:
+    std::array<LocationTexts, 8> m_locations;
+    std::array<LocationTexts, 8> m_cleared;
+    std::array<bool, 8> m_marked{};
+    QString m_firmware;
 };
 
 // One row of a tone list: tone, duration and space, as texts.
@@ -53,11 +75,11 @@ struct ConfigFile
 std::optional<ConfigFile> readConfigFile(const QString &name, QString *error);
 
 // The settings as a table for people.
-QString settingsTable(const DeviceSettings &settings);
+QString settingsTable(const SettingsMemory &settings);
 // The settings as the panel's configuration file (its tone list empty), or
 // nullopt when a location holds a text the file cannot hold.
-std::optional<QByteArray> settingsFile(const DeviceSettings &settings);
+std::optional<QByteArray> settingsFile(const SettingsMemory &settings);
 // The settings as JSON: {"firmware": ..., "locations": [{"location": 0,
 // "tones": ..., "length": ..., "space": ...}, ...]}; length and space are
 // numbers when the device sent plain numbers, its texts otherwise.
-QByteArray settingsJson(const DeviceSettings &settings);
+QByteArray settingsJson(const SettingsMemory &settings);

@@ -1,4 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 // The zelvor-cli program: reads the command line, starts the simulated
 // device when asked to, and runs one command against the device.
 
@@ -61,6 +60,9 @@ int main(int argc, char *argv[])
         return finish(ExitCode::Usage, request.error + QStringLiteral(" (see --help)"));
 
     QCoreApplication app(argc, argv);
+    // A reader of the trace or of the output that goes away (zelvor-cli read | head -1)
+    // makes the write fail, not the program end.
+    std::signal(SIGPIPE, SIG_IGN);
     QFile traceFile;
     if (!request.traceFile.isEmpty()) {
         QString error;
@@ -69,9 +71,13 @@ int main(int argc, char *argv[])
                                                request.traceFile + QStringLiteral(": ") + error);
     }
 
+    // The same paths as the panel's: given for this run, else saved, else automatic.
     CliSession::Setup setup;
-    setup.portPath = request.portPath;
-    setup.com = request.com;
+    setup.onlyPort = request.com;
+    if (!request.portPath.isEmpty()) {
+        setup.ports.given.setPath(PortMap::FirstPort, request.portPath);
+        setup.onlyPort = PortMap::FirstPort;
+    }
     setup.tickMs = request.tickMs;
     std::unique_ptr<zsim::SimulatedDevice> device;
     if (request.simulate) {
@@ -81,8 +87,8 @@ int main(int argc, char *argv[])
             return finish(ExitCode::DeviceFailed,
                           QStringLiteral("cannot start the simulated device: ") +
                               QString::fromStdString(error));
-        setup.ports.setPath(request.com > 0 ? request.com : PortMap::FirstPort,
-                            QString::fromStdString(device->portPath()));
+        setup.ports.given.setPath(request.com > 0 ? request.com : PortMap::FirstPort,
+                                  QString::fromStdString(device->portPath()));
     }
     TimerTicks ticks(request.tickMs);
     setup.ticks = &ticks;

@@ -1,50 +1,64 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/session.h"
 
-#include "cli/operations.h"
 #include "core/errors.h"
 #include "core/text.h"
 #include "link/commands.h"
 #include "link/devicelink.h"
+#include "link/devicesearch.h"
 #include "link/mscomm.h"
 #include "link/ticks.h"
 #include "link/wait.h"
+#include "play/plays.h"
+#include "play/tonelist.h"
+#include "settings/settingstransfer.h"
 
 #include <QIODevice>
 #include <QSaveFile>
 
 #include <algorithm>
-
-namespace {
-
-// Thrown out of a wait by Ctrl+C; no resume-next step may swallow it.
-struct Interrupted
-{};
-
-bool isPlay(CliCommand command)
-{
-    return command == CliCommand::Play || command == CliCommand::Tone ||
-           command == CliCommand::List || command == CliCommand::Dial;
-}
-
-} // namespace
+#include <cmath>
+#include <cstdio>
 
 CliSession::CliSession(Setup setup, QObject *parent) : QObject(parent), m_setup(std::move(setup))
 {
-    if (!m_setup.portPath.isEmpty())
-        m_setup.ports.setPath(PortMap::FirstPort, m_setup.portPath);
-    m_port = std::make_unique<MSComm>(m_setup.ports, this);
+    m_ports = std::make_unique<PortSetup>(m_setup.ports);
+    m_port = std::make_unique<MSComm>(m_ports->resolve().map(), this);
+    // Ctrl+C ends the command at its next wait, as ending the panel ends its handlers.
+    const DeviceLink::Waiter wait = [this](const std::function<bool()> &done) {
+        dispatchUntil([&] { return done() || m_interrupted; });
+        if (m_interrupted)
+            throw ApplicationEnded();
+    };
     DeviceLink::Options options;
     options.status = [this](const QString &text) { status(text); };
-    options.wait = [this](const std::function<bool()> &done) {
-        dispatchUntil([&] { return done() || (m_interruptPending && m_interruptible); });
-        if (!done()) {
-            m_interruptible = false;
-            throw Interrupted{};
-        }
+    options.wait = wait;
+    m_link = std::make_unique<DeviceLink>(*m_port, *m_setup.ticks, std::move(options), this);
+    m_listLink = std::make_unique<DeviceLink>(*m_port, *m_setup.ticks,
+                                              ToneListSend::linkOptions(wait), this);
+
+    DeviceSearch::Hooks hooks;
+    hooks.status = [this](const QString &text) { status(text); };
+    hooks.promptText = hooks.status;
+    // No device: the search ends and the command says so.
+    hooks.goOnWithoutDevice = [](const QString &, const QString &) { return true; };
+    hooks.notify = [](const QString &text) {
+        std::fprintf(stderr, "zelvor-cli: %s\n", qPrintable(text));
     };
-    m_link = std::make_unique<DeviceLink>(*m_port, *m_setup.ticks, options, this);
-    connect(m_setup.ticks, &TickSource::ticked, m_link.get(), &DeviceLink::tick);
+    hooks.readSettings = [this] {
+        if (m_lastStep)
+            m_lastStep();
+    };
+    hooks.portChosen = [this](int port) { m_foundPort = port; };
+    m_search = std::make_unique<DeviceSearch>(*m_link, *m_ports, std::move(hooks));
+    m_search->limitTo(m_setup.onlyPort);
+    m_search->CPort = static_cast<qint16>(PortMap::FirstPort);
+
+    SettingsTransfer::Options transfer;
+    transfer.status = [this](const QString &text) { status(text); };
+    transfer.showPrompt = [] {};
+    transfer.prompt = transfer.status;
+    m_transfer = std::make_unique<SettingsTransfer>(*m_link, std::move(transfer));
+    m_abort = std::make_unique<AbortPlay>(*m_link, [](const QString &) {});
     m_setup.ticks->start();
 }
 
@@ -57,9 +71,19 @@ CliSession::~CliSession()
     });
 }
 
+bool CliSession::isPausing() const
+{
+    return m_link->isPausing() || m_listLink->isPausing();
+}
+
 void CliSession::interrupt()
 {
-    m_interruptPending = true;
+    if (m_interrupted)
+        return;
+    // Inside the play's wait, as the panel's Abort button acts.
+    if (m_playing)
+        m_abort->run();
+    m_interrupted = true;
 }
 
 void CliSession::status(const QString &text)
@@ -74,14 +98,48 @@ ExitCode CliSession::fail(ExitCode code, const QString &error)
     return code;
 }
 
-int CliSession::findDevice()
+void CliSession::search(std::function<void()> lastStep)
 {
-    const auto silent = [](const QString &) {};
-    if (!m_setup.portPath.isEmpty())
-        return cliops::openOnePort(*m_link, PortMap::FirstPort);
-    if (m_setup.com > 0)
-        return cliops::openOnePort(*m_link, m_setup.com);
-    return cliops::searchPorts(*m_link, silent);
+    m_foundPort = 0;
+    m_readFailure.clear();
+    m_lastStep = std::move(lastStep);
+    m_search->Form_Initialize();
+}
+
+void CliSession::readSettings()
+{
+    try {
+        m_transfer->ReadDeviceSettings(m_settings);
+    } catch (const OperationError &error) {
+        // The search recovers from it as the panel's does; the command reports it.
+        m_readFailure = error.description() + QStringLiteral(" (") +
+                        m_link->RtnString.simplified() + QLatin1Char(')');
+        throw;
+    }
+}
+
+QString CliSession::rereadProblem() const
+{
+    if (m_foundPort == 0)
+        return QStringLiteral("the device no longer answers");
+    return m_readFailure;
+}
+
+bool CliSession::find(std::function<void()> lastStep)
+{
+    search(std::move(lastStep));
+    if (m_foundPort > 0) {
+        if (m_setup.found)
+            m_setup.found();
+        return true;
+    }
+    const int only = m_setup.onlyPort;
+    m_error = only > 0 ? QStringLiteral("no Zelvor answered on COM%1 (%2)")
+                             .arg(only)
+                             .arg(m_port->portPath(only))
+                       : QStringLiteral("no Zelvor found: ") +
+                             m_search->searchReport().replace(u'\n', QStringLiteral("; "));
+    return false;
 }
 
 ExitCode CliSession::execute(const CliRequest &request, QIODevice &out)
@@ -95,92 +153,97 @@ ExitCode CliSession::execute(const CliRequest &request, QIODevice &out)
             return fail(ExitCode::BadFile, error);
         file = *read;
     }
+    m_showProgress = request.command == CliCommand::Read || request.command == CliCommand::Write ||
+                     request.command == CliCommand::List;
+    ExitCode code = ExitCode::Done;
     try {
-        try {
-            const int found = findDevice();
-            if (found == 0) {
-                if (!m_setup.portPath.isEmpty())
-                    return fail(ExitCode::NoDevice,
-                                QStringLiteral("no Zelvor answered on ") + m_setup.portPath);
-                if (m_setup.com > 0)
-                    return fail(ExitCode::NoDevice,
-                                QStringLiteral("no Zelvor answered on COM%1 (%2)")
-                                    .arg(m_setup.com)
-                                    .arg(m_port->portPath(m_setup.com)));
-                return fail(ExitCode::NoDevice, QStringLiteral("no Zelvor found on COM1 to COM4"));
-            }
-            if (m_setup.found)
-                m_setup.found();
-            m_showProgress = request.command == CliCommand::Read ||
-                             request.command == CliCommand::Write ||
-                             request.command == CliCommand::List;
-            const ExitCode code = runCommand(request, file, out);
-            status(QString());
-            return code;
-        } catch (const Interrupted &) {
-            status(QString());
-            // A play stops as the panel's Abort stops it.
-            if (isPlay(request.command))
-                cliops::abort(*m_link);
-            return fail(ExitCode::Interrupted, QStringLiteral("interrupted"));
-        }
+        code = runCommand(request, file, out);
+    } catch (const ApplicationEnded &) {
+        code = fail(ExitCode::Interrupted, QStringLiteral("interrupted"));
     } catch (const OperationError &error) {
-        status(QString());
-        return fail(ExitCode::DeviceFailed, error.description());
+        code = fail(ExitCode::DeviceFailed, error.description());
     }
+    m_playing = false;
+    status(QString());
+    return code;
 }
 
 ExitCode CliSession::runCommand(const CliRequest &request, const ConfigFile &file, QIODevice &out)
 {
-    DeviceLink &link = *m_link;
     switch (request.command) {
     case CliCommand::Find: {
-        cliops::readFirmware(link, m_settings);
-        const int slot = m_port->commPort();
+        if (!find([this] { m_transfer->readFirmware(m_settings); }))
+            return ExitCode::NoDevice;
         out.write(QStringLiteral("COM%1 %2 %3\n")
-                      .arg(slot)
-                      .arg(m_port->portPath(slot), m_settings.firmware.trimmed())
+                      .arg(m_foundPort)
+                      .arg(m_port->portPath(m_foundPort), m_settings.firmware().trimmed())
                       .toUtf8());
         return ExitCode::Done;
     }
     case CliCommand::Read:
-        try {
-            cliops::readSettings(link, m_settings, [this](const QString &t) { status(t); });
-        } catch (const ReplyError &) {
+        if (!find([this] { readSettings(); }))
+            return ExitCode::NoDevice;
+        if (!m_readFailure.isEmpty())
             return fail(ExitCode::DeviceFailed,
-                        QStringLiteral("the device's answer could not be read: ") +
-                            link.RtnString.simplified());
-        }
+                        QStringLiteral("the settings could not be read: ") + m_readFailure);
         return readOut(request, out);
-    case CliCommand::Write:
-        return writeFile(request, file);
-    case CliCommand::Play:
-        cliops::memoryPlay(
-            link, request.symbols, [] { return false; }, [this](const QString &t) { status(t); });
-        return ExitCode::Done;
-    case CliCommand::Tone: {
-        cliops::timedTone(link, request.symbols, request.milliseconds);
-        // The device times the tone; wait for it, so Ctrl+C can still stop it.
-        const double ms = numericValue(request.milliseconds);
-        link.Pause(std::max(100, int((ms + m_setup.tickMs - 1) / m_setup.tickMs)));
-        return ExitCode::Done;
-    }
-    case CliCommand::List:
-        cliops::sendToneList(link, file.toneList);
-        return ExitCode::Done;
-    case CliCommand::Dial:
-        for (const QChar symbol : request.symbols) {
-            cliops::keypadTone(link, symbol);
-            link.Pause(zcmd::DialGapTicks);
-        }
-        return ExitCode::Done;
-    case CliCommand::Reset:
-        cliops::factoryReset(link);
-        return ExitCode::Done;
     case CliCommand::None:
+        return ExitCode::Usage;
+    default:
         break;
     }
-    return ExitCode::Usage;
+    if (!find({}))
+        return ExitCode::NoDevice;
+    if (request.command == CliCommand::Write)
+        return writeFile(request, file);
+    if (request.command == CliCommand::Reset) {
+        m_transfer->restoreDefaults(m_settings, true,
+                                    [this] { search([this] { readSettings(); }); });
+        if (const QString problem = rereadProblem(); !problem.isEmpty())
+            return fail(ExitCode::DeviceFailed,
+                        QStringLiteral("the reading after the reset failed: ") + problem);
+        return ExitCode::Done;
+    }
+    play(request, file);
+    return ExitCode::Done;
+}
+
+void CliSession::play(const CliRequest &request, const ConfigFile &file)
+{
+    const StatusSink status = [this](const QString &text) { this->status(text); };
+    m_playing = true;
+    switch (request.command) {
+    case CliCommand::Play: {
+        const int abortsBefore = m_abort->runs();
+        MemoryPlay(*m_link, status).run(request.symbols, [&] {
+            return m_abort->runs() != abortsBefore;
+        });
+        break;
+    }
+    case CliCommand::Tone: {
+        TimedPlay(*m_link, status).run(request.symbols, request.milliseconds);
+        // The device times the tone; the command lasts as long, so that Ctrl+C can end it.
+        const double ms = numericValue(request.milliseconds);
+        m_link->Pause(static_cast<qint32>(std::ceil(ms / m_setup.tickMs)));
+        break;
+    }
+    case CliCommand::List:
+        ToneListSend(*m_listLink, {status, [] {}}).run([&](int row) {
+            const ToneRow &line = file.toneList.at(row - 1);
+            return ToneListSend::Line{line.tone, line.duration, line.space};
+        });
+        break;
+    case CliCommand::Dial:
+        // One key clicked after the other, each given the time to sound.
+        for (const QChar symbol : request.symbols) {
+            KeyTones(*m_link).dial(symbol);
+            m_link->Pause(zcmd::DialGapTicks);
+        }
+        break;
+    default:
+        break;
+    }
+    m_playing = false;
 }
 
 ExitCode CliSession::readOut(const CliRequest &request, QIODevice &out)
@@ -201,10 +264,11 @@ ExitCode CliSession::readOut(const CliRequest &request, QIODevice &out)
         out.write(*bytes);
         return ExitCode::Done;
     }
-    QSaveFile file(request.csvTarget);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
+    QSaveFile target(request.csvTarget);
+    if (!target.open(QIODevice::WriteOnly) || target.write(*bytes) != bytes->size() ||
+        !target.commit())
         return fail(ExitCode::BadFile,
-                    request.csvTarget + QStringLiteral(": ") + file.errorString());
+                    request.csvTarget + QStringLiteral(": ") + target.errorString());
     return ExitCode::Done;
 }
 
@@ -213,25 +277,22 @@ ExitCode CliSession::writeFile(const CliRequest &request, const ConfigFile &file
     std::vector<int> marked = request.locations;
     if (marked.empty())
         marked = {0, 1, 2, 3, 4, 5, 6, 7};
-    DeviceSettings wanted;
-    wanted.locations = file.locations;
-    const auto progress = [this](const QString &t) { status(t); };
-    cliops::saveSettings(*m_link, wanted, marked, progress);
-    // The panel's "Update": found again the same way, then read back.
-    try {
-        cliops::update(
-            *m_link, m_settings, [this] { return findDevice(); }, progress);
-    } catch (const ReplyError &) {
-        return fail(ExitCode::DeviceFailed,
-                    QStringLiteral("the read-back failed: ") + m_link->RtnString.simplified());
+    for (int i = 0; i < zcmd::LocationCount; ++i) {
+        m_settings.setLocation(i, file.locations.at(i));
+        m_settings.setMarked(i, std::find(marked.begin(), marked.end(), i) != marked.end());
     }
+    // "Save to Zelvo" answered Yes: the save, then the panel's "Update", whose
+    // search reads the device back.
+    m_transfer->commit(m_settings, true, [this] { search([this] { readSettings(); }); });
+    if (const QString problem = rereadProblem(); !problem.isEmpty())
+        return fail(ExitCode::DeviceFailed, QStringLiteral("the read-back failed: ") + problem);
     for (const int i : marked) {
-        if (!(m_settings.locations[i] == wanted.locations[i]))
+        const LocationTexts &held = m_settings.location(i);
+        if (!(held == m_settings.cleared(i)))
             return fail(ExitCode::DeviceFailed,
                         QStringLiteral("location %1 differs: the device holds %2,%3,%4")
                             .arg(i)
-                            .arg(m_settings.locations[i].tones, m_settings.locations[i].length,
-                                 m_settings.locations[i].space));
+                            .arg(held.tones, held.length, held.space));
     }
     return ExitCode::Done;
 }

@@ -56,6 +56,12 @@ QChar keyPadSymbol(int index)
     return QLatin1Char(symbols[index]);
 }
 
+bool isToneSymbol(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'D') || (c >= u'a' && c <= u'd') ||
+           c == u'#' || c == u'*';
+}
+
 QString sendingTone(const QString &symbols)
 {
     return QStringLiteral("Sending tone [") + symbols + QLatin1Char(']');

@@ -37,6 +37,9 @@ constexpr int KeyCount = 16;
 // "#", "A" to "D".
 QChar keyPadSymbol(int index);
 
+// A tone symbol as a tone field takes it: 0 to 9, A to D in either case, * and #.
+bool isToneSymbol(QChar c);
+
 // "Sending tone [symbols]".
 QString sendingTone(const QString &symbols);
 

@@ -1,9 +1,11 @@
 #include "play/plays.h"
 
 #include "core/errors.h"
+#include "core/text.h"
 #include "link/commands.h"
 #include "link/devicelink.h"
 #include "link/mscomm.h"
+#include "play/keyrules.h"
 
 void KeyTones::dial(const QString &symbols)
 {
@@ -99,6 +101,20 @@ void MemoryPlay::pollForReady(const std::function<bool()> &aborted)
         tail = joined.right(marker.size() - 1);
         m_link.Pause(zcmd::ReadyPollTicks);
     } while (!ready && !aborted());
+}
+
+QString TimedPlay::refusal(const QString &tone, const QString &duration)
+{
+    const double milliseconds = numericValue(duration);
+    if (milliseconds > zcmd::MaxTimedMilliseconds)
+        return QStringLiteral("Time must be less than 65,535");
+    if (milliseconds < zcmd::MinMilliseconds)
+        return QStringLiteral("Time must be 20 milliseconds or greater.");
+    if (tone.isEmpty())
+        return QStringLiteral("Please enter a value for the tone");
+    if (tone.size() != 1 || !keyrules::isToneSymbol(tone.at(0)))
+        return QStringLiteral("Invalid tone: Please re-enter tone value");
+    return {};
 }
 
 void TimedPlay::run(const QString &tone, const QString &duration)

@@ -86,6 +86,10 @@ class TimedPlay
 public:
     TimedPlay(DeviceLink &link, StatusSink status) : m_link(link), m_status(std::move(status)) {}
 
+    // Why Timed Play refuses `tone` for `duration` ms, in the dialog's words
+    // and the order of its checks; empty when both may be sent.
+    static QString refusal(const QString &tone, const QString &duration);
+
     // Sends `tone` for `duration` ms, both as given (checked by the caller),
     // once the device answers the probe and "SM" came. A port that fails
     // passes its failure on.

@@ -3,10 +3,11 @@
 
 #include "play/singlemode.h"
 
-#include "widgets/dropreport.h"
-#include "widgets/messagebox.h"
 #include "core/text.h"
 #include "link/commands.h"
+#include "play/plays.h"
+#include "widgets/dropreport.h"
+#include "widgets/messagebox.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -28,18 +29,6 @@ QLineEdit *makeField(int maxLength, const QString &name, QWidget *parent)
     field->setAccessibleName(name);
     field->setFixedWidth(field->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 9);
     return field;
-}
-
-// A tone symbol as typed: one character, letters in either case.
-bool isToneSymbol(const QString &tone)
-{
-    if (tone.size() != 1)
-        return false;
-    const QChar c = tone.at(0);
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('D')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('d')) || c == QLatin1Char('#') ||
-           c == QLatin1Char('*');
 }
 
 } // namespace
@@ -106,23 +95,17 @@ void SingleMode::Cancel_Click()
 
 void SingleMode::CheckEntry(qint16 code)
 {
-    const auto refuse = [this](const QString &message) {
-        msgbox::notify(this, message);
-        Tag = QStringLiteral("-1");
-    };
-    const double duration = numericValue(Duration->text());
-    if (duration > zcmd::MaxTimedMilliseconds) {
-        refuse(QStringLiteral("Time must be less than 65,535"));
-    } else if (duration < zcmd::MinMilliseconds) {
-        refuse(QStringLiteral("Time must be 20 milliseconds or greater."));
-        Duration->setText(QString::number(zcmd::MinMilliseconds));
-    } else if (Tone->text().isEmpty()) {
-        refuse(QStringLiteral("Please enter a value for the tone"));
-    } else if (!isToneSymbol(Tone->text())) {
-        refuse(QStringLiteral("Invalid tone: Please re-enter tone value"));
-    } else {
+    const QString refusal = TimedPlay::refusal(Tone->text(), Duration->text());
+    if (refusal.isEmpty()) {
         Tag = QString::number(code);
+        return;
     }
+    // A time too short becomes the shortest one once the user was told.
+    const bool tooShort = numericValue(Duration->text()) < zcmd::MinMilliseconds;
+    msgbox::notify(this, refusal);
+    Tag = QStringLiteral("-1");
+    if (tooShort)
+        Duration->setText(QString::number(zcmd::MinMilliseconds));
 }
 
 void SingleMode::Tone_KeyPress(int &KeyAscii)

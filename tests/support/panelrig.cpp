@@ -1,11 +1,11 @@
 #include "panelrig.h"
 
 #include "app/defprompt.h"
-#include "widgets/statusbox.h"
 #include "link/devicelink.h"
 #include "link/escape.h"
 #include "link/mscomm.h"
 #include "play/multiplay.h"
+#include "widgets/statusbox.h"
 
 #include <QTest>
 
@@ -136,6 +136,8 @@ bool PanelRig::devicesQuiet()
 
 bool PanelRig::pausing() const
 {
+    if (m_attachedPausing && m_attachedPausing())
+        return true;
     return m_panel && (m_panel->link().isPausing() ||
                        (m_panel->multiPlayExists() && m_panel->multiPlay()->link().isPausing()));
 }
@@ -175,6 +177,43 @@ void PanelRig::collectReplies()
     }
 }
 
+void PanelRig::recordWrite(const MSComm &comm, int port, const QByteArray &bytes)
+{
+    // Counted for the device at the port's path, wherever it sits.
+    const std::string path = comm.portPath(port).toStdString();
+    for (int i = 0; i < 4; ++i) {
+        if (m_devices[i] && m_devices[i]->portPath() == path)
+            m_written[i] += bytes.size();
+    }
+    const QString what = port == 1 ? QStringLiteral(">") : QString::number(port) + QLatin1Char('>');
+    record(what, escapeLineBytes(bytes));
+}
+
+PortSetup::Sources PanelRig::portSources() const
+{
+    PortSetup::Sources sources;
+    for (int port = 1; port <= 4; ++port) {
+        const auto &device = m_devices[port - 1];
+        sources.given.setPath(port, m_given[port - 1] ? *m_given[port - 1]
+                                    : device          ? QString::fromStdString(device->portPath())
+                                                      : missingPath(port));
+        sources.fixed.setPath(port, missingPath(port));
+    }
+    sources.detector = m_detector;
+    sources.file = portPathsFile();
+    return sources;
+}
+
+void PanelRig::attach(MSComm &port, std::function<bool()> pausing)
+{
+    m_attachedPausing = std::move(pausing);
+    QObject::connect(&port, &MSComm::written, &port, [this, &port](int n, const QByteArray &bytes) {
+        recordWrite(port, n, bytes);
+    });
+    if (!m_clock.isActive())
+        m_clock.start(1);
+}
+
 void PanelRig::record(const QString &what, const QString &text)
 {
     m_transcript << QStringLiteral("%1 %2 %3").arg(m_ticks - m_markTicks).arg(what, quoted(text));
@@ -187,28 +226,15 @@ Zelvo &PanelRig::panel()
     Zelvo::Config config;
     config.ticks = &m_hand;
     config.endApplication = [this] { ++m_endings; };
-    for (int port = 1; port <= 4; ++port) {
-        const auto &device = m_devices[port - 1];
-        config.ports.setPath(port, m_given[port - 1] ? *m_given[port - 1]
-                                   : device          ? QString::fromStdString(device->portPath())
-                                                     : missingPath(port));
-        config.fixedPorts.setPath(port, missingPath(port));
-    }
-    config.portDetector = m_detector;
-    config.portPathsFile = portPathsFile();
+    const PortSetup::Sources sources = portSources();
+    config.ports = sources.given;
+    config.fixedPorts = sources.fixed;
+    config.portDetector = sources.detector;
+    config.portPathsFile = sources.file;
     m_panel = std::make_unique<Zelvo>(config);
-    QObject::connect(m_panel->MSComm1, &MSComm::written, m_panel.get(),
-                     [this](int port, const QByteArray &bytes) {
-                         // Counted for the device at the port's path, wherever it sits.
-                         const std::string path = m_panel->MSComm1->portPath(port).toStdString();
-                         for (int i = 0; i < 4; ++i) {
-                             if (m_devices[i] && m_devices[i]->portPath() == path)
-                                 m_written[i] += bytes.size();
-                         }
-                         const QString what = port == 1 ? QStringLiteral(">")
-                                                        : QString::number(port) + QLatin1Char('>');
-                         record(what, escapeLineBytes(bytes));
-                     });
+    QObject::connect(
+        m_panel->MSComm1, &MSComm::written, m_panel.get(),
+        [this](int port, const QByteArray &bytes) { recordWrite(*m_panel->MSComm1, port, bytes); });
     QObject::connect(m_panel->StatusBox, &StatusTextBox::textSet, m_panel.get(),
                      [this](const QString &text) {
                          record(QStringLiteral("status"), escapeLineBytes(text.toLatin1()));

@@ -23,8 +23,10 @@
 
 #include "app/zelvo.h"
 #include "boxanswerer.h"
+#include "link/mscomm.h"
 #include "link/portdetector.h"
 #include "link/portmenu.h"
+#include "link/portsetup.h"
 #include "link/ticks.h"
 #include "settings/settingspanel.h"
 #include "sim/simdevice.h"
@@ -81,6 +83,14 @@ public:
     // Ends the panel and starts a new one, as a user starting the program again.
     Zelvo &restart();
 
+    // Another program over the rig's devices (the command-line tool): while
+    // `pausing` holds the clock turns as for the panel's pauses, and the
+    // writes on `port` are recorded.
+    void attach(MSComm &port, std::function<bool()> pausing);
+    TickSource &tickSource() { return m_hand; }
+    // Where COM1 to COM4 lead, as the panel is given them.
+    PortSetup::Sources portSources() const;
+
     BoxAnswerer &boxes() { return m_boxes; }
     // Whether the termination step ran, and how often.
     int endings() const { return m_endings; }
@@ -110,6 +120,7 @@ private:
     bool devicesQuiet();
     void collectReplies();
     void record(const QString &what, const QString &text);
+    void recordWrite(const MSComm &comm, int port, const QByteArray &bytes);
 
     QTemporaryDir m_dir;
     std::array<std::unique_ptr<zsim::SimulatedDevice>, 4> m_devices;
@@ -125,6 +136,7 @@ private:
     QStringList m_transcript;
     std::array<std::size_t, 4> m_written{};
     std::function<void()> m_tickHook;
+    std::function<bool()> m_attachedPausing;
 };
 
 // Fails the test and returns when the transcript differs from `expected`.
