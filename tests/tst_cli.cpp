@@ -138,11 +138,11 @@ const struct
 } sameRows[] = {
     {"find: the search, up to the firmware", "find", "start"},
     {"read: the start-up read", "read --csv -", "start"},
-    {"write: Save to Zelvo with its read-back", "write FILE --locations 2,5", "save 25"},
+    {"write: Save to Zelvo with its read-back", "write set.zlv.csv --locations 2,5", "save 25"},
     {"reset", "reset", "reset"},
     {"play: Memory Play", "play 70", "memory 70"},
     {"tone: Timed Play", "tone a 1000", "timed a 1000"},
-    {"list: Multi Play's send", "list FILE", "send"},
+    {"list: Multi Play's send", "list set.zlv.csv", "send"},
     {"dial: keypad clicks", "dial 5#", "keys 5#"},
 };
 
@@ -152,10 +152,11 @@ const struct
     int code;
     const char *error;
 } exitRows[] = {
-    {"1: the line drops", "write FILE", 1, "the read-back failed: the device no longer answers"},
+    {"1: the line drops", "write set.zlv.csv", 1,
+     "the read-back failed: the device no longer answers"},
     {"2: usage", "tone 5 19", 2, "Time must be 20 milliseconds or greater."},
     {"3: no device on the port given", "--com 2 play 3", 3, "no Zelvor answered on COM2"},
-    {"4: commands in a tone string, nothing sent", "write BROKEN", 4,
+    {"4: commands in a tone string, nothing sent", "write broken.csv", 4,
      "broken.csv: line 3: the tones"},
     {"130: Ctrl+C during a play sends Abort", "play 3", 130, "interrupted"},
 };
@@ -167,25 +168,28 @@ class CliTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
+    // The file, and a broken one, in the folder the tool runs in.
+    void initTestCase()
     {
-        QFile file(m_dir.filePath("set.zlv.csv"));
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QFile file("set.zlv.csv"), broken("broken.csv");
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(File) == File.size());
+        QVERIFY(broken.open(QIODevice::WriteOnly) &&
+                broken.write(QByteArray(File).replace("19D", "19.M")) == File.size() + 1);
     }
 
     void sameTranscriptAsThePanel_data() { indexRows(sameRows); }
     void sameTranscriptAsThePanel()
     {
         QFETCH(int, row);
-        QString arguments = sameRows[row].arguments;
+        const QString arguments = sameRows[row].arguments;
         const QString panel = sameRows[row].panel;
         const bool fromStart = panel == "start";
         // One rig at a time: each answers every message box it sees.
         const CliRun cli = [&] {
             PanelRig cliRig;
             addDevice(cliRig);
-            return runCli(cliRig, arguments.replace("FILE", m_dir.filePath("set.zlv.csv")),
-                          fromStart);
+            return runCli(cliRig, arguments, fromStart);
         }();
         QCOMPARE(cli.error, QString());
 
@@ -209,7 +213,7 @@ private slots:
     {
         PanelRig rig;
         addDevice(rig);
-        QCOMPARE(int(runCli(rig, "write " + m_dir.filePath("set.zlv.csv")).code), 0);
+        QCOMPARE(int(runCli(rig, "write set.zlv.csv").code), 0);
         const CliRun read = runCli(rig, "read --csv -");
         QByteArray expected = File;
         expected.replace("19D,12,65535", "19D,20,65534").replace("#,12,25", "#,20,25");
@@ -221,24 +225,15 @@ private slots:
     void exitCodes()
     {
         QFETCH(int, row);
-        QString arguments = exitRows[row].arguments;
         const int code = exitRows[row].code;
-        QFile broken(m_dir.filePath("broken.csv"));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write(QByteArray(File).replace("19D", "19.M"));
-        broken.close();
         PanelRig rig;
         rig.addDevice(1);
-        const CliRun cli =
-            runCli(rig,
-                   arguments.replace("BROKEN", broken.fileName())
-                       .replace("FILE", m_dir.filePath("set.zlv.csv")),
-                   true, [&](CliSession &session) {
-                       if (code == 1)
-                           rig.device(1).hangUp();
-                       if (code == 130)
-                           QTimer::singleShot(0, &session, [&session] { session.interrupt(); });
-                   });
+        const CliRun cli = runCli(rig, exitRows[row].arguments, true, [&](CliSession &session) {
+            if (code == 1)
+                rig.device(1).hangUp();
+            if (code == 130)
+                QTimer::singleShot(0, &session, [&session] { session.interrupt(); });
+        });
         QCOMPARE(int(cli.code), code);
         QVERIFY2(cli.error.contains(exitRows[row].error), qPrintable(cli.error));
         if (code == 4)
