@@ -110,10 +110,13 @@ void CliSession::readSettings()
 {
     try {
         m_transfer->ReadDeviceSettings(m_settings);
-    } catch (const OperationError &error) {
+    } catch (const ReplyError &) {
         // The search recovers from it as the panel's does; the command reports it.
-        m_readFailure = error.description() + QStringLiteral(" (") +
-                        m_link->RtnString.simplified() + QLatin1Char(')');
+        m_readFailure = QStringLiteral("the device's answer could not be read: ") +
+                        m_link->RtnString.simplified();
+        throw;
+    } catch (const OperationError &error) {
+        m_readFailure = error.description();
         throw;
     }
 }
@@ -184,8 +187,7 @@ ExitCode CliSession::runCommand(const CliRequest &request, const ConfigFile &fil
         if (!find([this] { readSettings(); }))
             return ExitCode::NoDevice;
         if (!m_readFailure.isEmpty())
-            return fail(ExitCode::DeviceFailed,
-                        QStringLiteral("the settings could not be read: ") + m_readFailure);
+            return fail(ExitCode::DeviceFailed, m_readFailure);
         return readOut(request, out);
     case CliCommand::None:
         return ExitCode::Usage;
