@@ -69,7 +69,8 @@ void SettingsMemory::clear()
     m_firmware.clear();
 }
 
-std::optional<ConfigFile> readConfigFile(const QString &name, QString *error)
+std::optional<ConfigFile> readConfigFile(const QString &name, const std::vector<int> &sent,
+                                         QString *error)
 {
     QFile file(name);
     QStringList fields;
@@ -92,7 +93,7 @@ std::optional<ConfigFile> readConfigFile(const QString &name, QString *error)
             config.toneList[line - zcmd::LocationCount] = {a, b, c};
             problem = rowProblem(config.toneList[line - zcmd::LocationCount]);
         }
-        if (!problem.isEmpty()) {
+        if (!problem.isEmpty() && std::find(sent.begin(), sent.end(), line) != sent.end()) {
             *error = QStringLiteral("%1: line %2: %3").arg(name).arg(line + 1).arg(problem);
             return std::nullopt;
         }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 // One memory location as texts, exactly as the device sent them or the file holds them.
 struct LocationTexts
@@ -67,12 +68,15 @@ struct ConfigFile
     std::array<ToneRow, 20> toneList;
 };
 
-// Reads and checks the file `name`. On failure returns nullopt and sets
-// *error to one line naming the file and, where one is to blame, its line:
-// a file that cannot be read or is short, a location whose tones are not 0
-// to 20 tone symbols or whose length or space is not a whole number, a tone
-// list row that the Multi Play grid could not hold.
-std::optional<ConfigFile> readConfigFile(const QString &name, QString *error);
+// Reads the file `name` and checks the lines that are to be sent (0 to 7:
+// locations 0 to 7, 8 to 27: the tone list). On failure returns nullopt and
+// sets *error to one line naming the file and, where one is to blame, its
+// line: a file that cannot be read or is short, a location whose tones are
+// not 0 to 20 tone symbols or whose length or space is not a whole number,
+// a tone list row that the Multi Play grid could not hold. A character the
+// device would take as a command (such as "." or "M") never passes.
+std::optional<ConfigFile> readConfigFile(const QString &name, const std::vector<int> &sent,
+                                         QString *error);
 
 // The settings as a table for people.
 QString settingsTable(const SettingsMemory &settings);

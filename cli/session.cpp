@@ -18,6 +18,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
+
+namespace {
+
+// The locations `write` saves: those given, else all eight.
+std::vector<int> writtenLocations(const CliRequest &request)
+{
+    if (!request.locations.empty())
+        return request.locations;
+    return {0, 1, 2, 3, 4, 5, 6, 7};
+}
+
+} // namespace
 
 CliSession::CliSession(Setup setup, QObject *parent) : QObject(parent), m_setup(std::move(setup))
 {
@@ -147,11 +160,17 @@ bool CliSession::find(std::function<void()> lastStep)
 
 ExitCode CliSession::execute(const CliRequest &request, QIODevice &out)
 {
-    // The file first: a broken one sends nothing, not even a probe.
+    // The file first: a broken one sends nothing, not even a probe. Only
+    // the lines the command sends must be sound.
     ConfigFile file;
     if (request.command == CliCommand::Write || request.command == CliCommand::List) {
+        std::vector<int> sent = writtenLocations(request);
+        if (request.command == CliCommand::List) {
+            sent.resize(zcmd::ToneListRows);
+            std::iota(sent.begin(), sent.end(), zcmd::LocationCount);
+        }
         QString error;
-        const std::optional<ConfigFile> read = readConfigFile(request.file, &error);
+        const std::optional<ConfigFile> read = readConfigFile(request.file, sent, &error);
         if (!read)
             return fail(ExitCode::BadFile, error);
         file = *read;
@@ -276,9 +295,7 @@ ExitCode CliSession::readOut(const CliRequest &request, QIODevice &out)
 
 ExitCode CliSession::writeFile(const CliRequest &request, const ConfigFile &file)
 {
-    std::vector<int> marked = request.locations;
-    if (marked.empty())
-        marked = {0, 1, 2, 3, 4, 5, 6, 7};
+    const std::vector<int> marked = writtenLocations(request);
     for (int i = 0; i < zcmd::LocationCount; ++i) {
         m_settings.setLocation(i, file.locations.at(i));
         m_settings.setMarked(i, std::find(marked.begin(), marked.end(), i) != marked.end());

@@ -158,6 +158,7 @@ const struct
     {"3: no device on the port given", "--com 2 play 3", 3, "no Zelvor answered on COM2"},
     {"4: commands in a tone string, nothing sent", "write broken.csv", 4,
      "broken.csv: line 3: the tones"},
+    {"0: a broken line that is not sent", "write broken.csv --locations 0,5", 0, ""},
     {"130: Ctrl+C during a play sends Abort", "play 3", 130, "interrupted"},
 };
 
