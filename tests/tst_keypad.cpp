@@ -2,7 +2,8 @@
 // leaves. Steps: L# M# a left / middle click on the key "#", R# r# the right
 // button down / up; +K -K key K down / up, ^K both, *K an auto-repeated press,
 // ~K a marked repeat pair; t1000 the timestamp (ms) of the key events after;
-// field / pad focus the emptied first Length field / the keypad; =703 its text.
+// field / pad focus the emptied first Length field / the keypad; =703 its text;
+// (^5) a step run from the event loop, inside the wait of the step after it.
 // K: a main-row digit, a letter, P0-P9 P* (numeric pad), Esc, Shift or # (a
 // German keyboard's key), after flags s Shift, c Ctrl, n no native data.
 
@@ -47,12 +48,15 @@ void play(Zelvo &panel, const QString &script)
     quint64 stamp = 0;
     for (const QString &step : script.split(u' ', Qt::SkipEmptyParts)) {
         const QChar act = step[0];
-        if (step == "field" || step == "pad") {
+        if (act == u'(') {
+            QTimer::singleShot(0, &panel, [&panel, step] { play(panel, step.mid(1).chopped(1)); });
+        } else if (step == "field" || step == "pad") {
             // Each kind of settings field turns keyboard tones off while it has the focus.
             const QList<QWidget *> route =
-                step == "pad" ? QList<QWidget *>{panel.keypad()->KeyPad[0]}
-                              : QList<QWidget *>{panel.settings().MemString[1], panel.keypad()->KeyPad[0],
-                                                 panel.settings().Space[1], panel.settings().Length[0]};
+                step == "pad"
+                    ? QList<QWidget *>{panel.keypad()->KeyPad[0]}
+                    : QList<QWidget *>{panel.settings().MemString[1], panel.keypad()->KeyPad[0],
+                                       panel.settings().Space[1], panel.settings().Length[0]};
             for (QWidget *widget : route) {
                 widget->setFocus();
                 QTRY_COMPARE(panel.Focused, widget == panel.keypad()->KeyPad[0] ? kTrue : kFalse);
@@ -136,6 +140,9 @@ private slots:
             << R"("%#" [#] "%" "%*" [*] "%" "%" "%3" [3] "%" "%8" [8] "%" "%1" [1] "%" "%0" [0] "%" )"
                R"("%9" [9] "%" "%#" [#] "%" "%1" [1] "%" "%0" [0] "%" "%9" [9] "%" "%A" [A] "%" )"
                R"("%A" [A] "%" "%D" [D] "%")";
+        QTest::newRow("Esc never sends a tone, nor after a key tapped inside its Abort")
+            << "(^5) +Esc"
+            << R"("\r\n" status"Aborted.\r\n" "%5" [5] "%" @100 status"" "%" @150 status"Ready")";
         QTest::newRow("Esc while a key is held, keys in a settings field")
             << "+5 +Esc -Esc -5 +5 field -5 ^7 ^0 ^3 ^Esc pad ^9 =703"
             << R"("%5" [5] "\r\n" status"Aborted.\r\n" @100 status"" "%" @150 status"Ready" "%5" [5] )"

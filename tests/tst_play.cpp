@@ -160,6 +160,29 @@ private slots:
                 rig, [&] { run(panel, QStringLiteral("memory 6 [ok]")); }, "@M6\r\n");
         }
     }
+
+    void abortInsideAbortEndsTheReadyPoll()
+    {
+        PanelRig rig;
+        Zelvo &panel = startRow(rig, "");
+        PlayPanel &plays = *panel.plays();
+        // A memory play started inside an Abort's wait; a second Abort in its poll.
+        QTimer::singleShot(0, &panel, [&] { run(panel, QStringLiteral("memory 3 [ok]")); });
+        rig.setTickHook([&, second = -1]() mutable {
+            if (second < 0 && rig.wire(1).endsWith("3\r\n")) {
+                second = rig.ticks();
+                QVERIFY(!plays.Memory->isEnabled()); // no second memory play meanwhile
+                QTimer::singleShot(0, plays.Abort, &QPushButton::click);
+            } else if (second >= 0 && rig.ticks() == second + 5000) { // the poll never ended
+                QTimer::singleShot(0, &panel,
+                                   [&] { panel.handle([&] { panel.Form_Terminate(); }); });
+            }
+        });
+        plays.Abort->click();
+        QCOMPARE(rig.endings(), 0);
+        QVERIFY(plays.Memory->isEnabled());
+        compareEvents(rig, "wire:\r\n@M3\r\n%");
+    }
 };
 
 QTEST_MAIN(PlayTest)

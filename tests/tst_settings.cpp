@@ -2,11 +2,11 @@
 // own buttons and fields, and the faults around them.
 
 #include "app/defprompt.h"
-#include "widgets/statusbox.h"
 #include "link/mscomm.h"
 #include "play/keypad.h"
 #include "play/multiplay.h"
 #include "support/expected.h"
+#include "widgets/statusbox.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -42,12 +42,33 @@ QString checked(Zelvo &panel)
     return marks;
 }
 
-// Locations checked ("246" for 2, 4 and 6), length, space, tones, the timing line sent, the
-// answer, "SS" given (else "ss").
-using SaveRow = std::tuple<QByteArray, QString, QString, QByteArray, QByteArray, int, bool>;
-// A save of location 4 or "Update"; acting once the panel has written this (the
-// device hangs up once it has read it); the boxes shown, by name (see faults()).
-using FaultRow = std::tuple<bool, QByteArray, int, QString>;
+// A save: the locations checked ("246" for 2, 4 and 6) and what each is given,
+// the timing line sent, the answer to the question, whether the device gives
+// "SS" (else "ss"), and its line rate (0: unpaced).
+struct SaveRow
+{
+    QByteArray locations;
+    QString length, space;
+    QByteArray tones, timing;
+    int answer;
+    bool handshake;
+    int lineRate;
+};
+// A save of location 4 or "Update"; acting once the panel has written `after`
+// (the device hangs up once it has read it); the boxes shown, by name (see faults()).
+struct FaultRow
+{
+    bool save;
+    QByteArray after;
+    int fault;
+    QString boxes;
+};
+// The answer to the question, with a device on COM1 or none.
+struct ResetRow
+{
+    int answer;
+    bool device;
+};
 enum Fault { HangUp, LowerCase, Garbage, Updates, QuitNo, QuitYes };
 
 } // namespace
@@ -84,20 +105,27 @@ private slots:
     {
         const int No = QMessageBox::No, Yes = QMessageBox::Yes;
         const QByteArray tones = "0123456789ABCD*#0123";
+        const QString digits = QString(2497, u'0') + QStringLiteral("100"); // in range, whole
         table<SaveRow>(
-            {{"length 19, space 020, no tones", {"0", "19", "020", "", "20,020", Yes, 1}},
-             {"020/19, 19 tones", {"7", "020", "19", tones.left(19), "020,20", Yes, 1}},
-             {"65534.0/65535, 20 tones", {"3", "65534.0", "65535", tones, "65534.0,65534", Yes, 1}},
+            {{"length 19, space 020, no tones", {"0", "19", "020", "", "20,020", Yes, 1, 0}},
+             {"020/19, 19 tones", {"7", "020", "19", tones.left(19), "020,20", Yes, 1, 0}},
+             {"65534.0/65535, 20 tones",
+              {"3", "65534.0", "65535", tones, "65534.0,65534", Yes, 1, 0}},
              {"locations 2, 4, 6 in one go; the values texts begin with",
-              {"246", "300x", "12ab", "1A", "300x,20", Yes, 1}},
-             {"answer No", {"1", "99", "98", "999", "", No, 1}},
-             {"lower-case ss", {"4", "300", "301", "7", "", Yes, 0}}});
+              {"246", "300x", "12ab", "1A", "300x,20", Yes, 1, 0}},
+             {"answer No", {"1", "99", "98", "999", "", No, 1, 0}},
+             {"lower-case ss", {"4", "300", "301", "7", "", Yes, 0, 0}},
+             {"a length set whole by the program, at 9600 baud",
+              {"2", digits, "60", "5551234", digits.toLatin1() + ",60", Yes, 1, 9600}}});
     }
     void save()
     {
-        const auto [locations, length, space, tones, timing, answer, handshake] = fetch<SaveRow>();
+        const auto [locations, length, space, tones, timing, answer, handshake, lineRate] =
+            fetch<SaveRow>();
         PanelRig rig;
-        zsim::SimulatedDevice &device = rig.addDevice(1);
+        zsim::Options options = PanelRig::unpaced();
+        options.lineRate = lineRate;
+        zsim::SimulatedDevice &device = rig.addDevice(1, options);
         Zelvo &panel = rig.start();
         for (const char digit : locations) {
             const int i = digit - '0';
@@ -130,7 +158,8 @@ private slots:
             s.out(digit + "\r\n").wait(10).out(timing + "\r\n").wait(10);
             for (const char tone : tones)
                 s.out(QByteArray(1, tone)).wait(10);
-            if (s.wait(10), tones.size() < 20)
+            s.wait(10);
+            if (tones.size() < 20)
                 s.out(".");
         }
         s.update(device.memory()).wait(100).status("Ready");
@@ -143,17 +172,19 @@ private slots:
 
     void reset_data()
     {
-        const int Ok = QMessageBox::Ok, Cancel = QMessageBox::Cancel; // with a device or none
-        table<std::pair<int, bool>>({{"OK", {Ok, 1}},
-                                     {"Cancel", {Cancel, 1}},
-                                     {"OK, no device: no write, no error", {Ok, 0}}});
+        const int Ok = QMessageBox::Ok, Cancel = QMessageBox::Cancel;
+        table<ResetRow>({{"OK", {Ok, 1}},
+                         {"Cancel", {Cancel, 1}},
+                         {"OK, no device: no write, no error", {Ok, 0}}});
     }
     void reset()
     {
-        const auto [answer, device] = fetch<std::pair<int, bool>>();
+        const auto [answer, device] = fetch<ResetRow>();
         PanelRig rig;
-        device ? rig.addDevice(1).setMemory({{{"4444", 300, 301}}})
-               : rig.boxes().answer(QMessageBox::Yes);
+        if (device)
+            rig.addDevice(1).setMemory({{{"4444", 300, 301}}});
+        else
+            rig.boxes().answer(QMessageBox::Yes);
         Zelvo &panel = rig.start();
         const QStringList before = shown(panel);
         rig.boxes().answer(QMessageBox::StandardButton(answer));
