@@ -244,10 +244,18 @@ no name         | Import | k     | t    |                | k   | t     | 0 statu
             {"dclick", [&](QString a) { click(io->File1, a, true); }},
             {"cd", [&](QString a) { io->Dir1->setPath(a); }},
             {"open", [&](QString a) { click(io->Dir1, a, true); }},
-            {"type", [&](QString a) { io->Fname->clear(), QTest::keyClicks(io->Fname, a); }},
+            {"type",
+             [&](QString a) {
+                 io->Fname->clear();
+                 QTest::keyClicks(io->Fname, a);
+             }},
             {"ok", [&](QString) { QTest::mouseClick(io->OK, Qt::LeftButton); }},
             {"cancel", [&](QString) { QTest::mouseClick(io->Cancel, Qt::LeftButton); }},
-            {"reopen", [&](QString) { io->close(), io->show(); }},
+            {"reopen",
+             [&](QString) {
+                 io->close();
+                 io->show();
+             }},
             {"esc", [&](QString) { QTest::keyClick(io->Fname, Qt::Key_Escape); }},
             {"rmdir", [&](QString a) { QDir(dir.filePath(a)).removeRecursively(); }},
             {"drive", [&](QString a) { io->Drive1->setCurrentIndex(a.toInt()); }}};

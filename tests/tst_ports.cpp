@@ -45,16 +45,6 @@ QString saved(PanelRig &rig, int port)
     return PortPathStore(rig.portPathsFile()).read(&problem).path(port);
 }
 
-QString ports(Zelvo &panel) // "COM2 0100 2": the open port, the check marks, CPort
-{
-    QString text = panel.MSComm1->portOpen() ? "COM" + QString::number(panel.MSComm1->commPort())
-                                             : QStringLiteral("-");
-    text += ' ';
-    for (int port = 1; port <= 4; ++port)
-        text += panel.portMenu().comItem(port)->isChecked() ? '1' : '0';
-    return text + ' ' + QString::number(panel.deviceSearch().CPort);
-}
-
 // Given, saved, detected, the platform's names ('L' /dev/ttyS0 style as S0, 'W' COM1),
 // the paths of COM1 to COM4 ('=' given, '+' saved, else automatic) | the ports left over.
 using RuleRow = std::tuple<const char *, const char *, const char *, char, const char *>;
@@ -161,7 +151,10 @@ private slots:
 
         if (plug) {
             rig.detector().setPorts({{device, {}, "Zelvor USB", true}});
-            act == 'u' ? panel.settings().UpdateButton->click() : panel.portMenu().COM1->trigger();
+            if (act == 'u')
+                panel.settings().UpdateButton->click();
+            else
+                panel.portMenu().COM1->trigger();
             emit panel.portMenu().COMSelect->aboutToShow();
             QCOMPARE(panel.portMenu().COM1->toolTip(), device + " - Zelvor USB (automatic)");
         } else {

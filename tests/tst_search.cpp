@@ -13,20 +13,6 @@
 
 namespace {
 
-// "COM2 0100 2": the open port ("-" none), the check marks of COM1 to COM4, the port
-// number kept; "ended" once the application has ended.
-QString ports(Zelvo &panel)
-{
-    if (panel.hasEnded())
-        return QStringLiteral("ended");
-    QString text = panel.MSComm1->portOpen() ? "COM" + QString::number(panel.MSComm1->commPort())
-                                             : QStringLiteral("-");
-    text += ' ';
-    for (int port = 1; port <= 4; ++port)
-        text += panel.portMenu().comItem(port)->isChecked() ? '1' : '0';
-    return text + ' ' + QString::number(panel.deviceSearch().CPort);
-}
-
 // Ports: 'D' the device, 's' a silent device, 'b' a device another program holds, 'x' none;
 // the answer to "no device"; the ports afterwards.
 using SearchRow = std::tuple<const char *, int, QString>;
@@ -80,7 +66,10 @@ private slots:
                                             : "busy, in use by another program";
             detail << QStringLiteral("COM%1 (%2): %3").arg(n).arg(panel.MSComm1->portPath(n), why);
         }
-        found ? void(s.found(zsim::factoryDefaults())) : void(s.box(NoDevice));
+        if (found)
+            s.found(zsim::factoryDefaults());
+        else
+            s.box(NoDevice);
         if (answer == QMessageBox::Yes)
             s.status("");
         COMPARE_TRANSCRIPT(rig, qPrintable(s.text));
@@ -117,8 +106,10 @@ private slots:
         const int before = rig.ticks();
         if (pick > 0)
             panel.portMenu().comItem(pick)->trigger();
+        else if (pick < 0)
+            panel.close();
         else
-            pick ? void(panel.close()) : panel.done->click();
+            panel.done->click();
 
         // The menu does not probe: nothing is written and Present stays.
         const QByteArray n = QByteArray::number(pick);

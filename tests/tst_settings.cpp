@@ -241,9 +241,10 @@ private slots:
         options.linkPath = rig.linkPath(1).toStdString(); // the device can come back
         zsim::SimulatedDevice &device = rig.addDevice(1, options);
         Zelvo &panel = rig.start();
-        // -, -, lower-case markers, -, no split, -, no delay, -, garbage
-        device.setFaults(
-            {false, false, fault == LowerCase, false, 0, 0, 0, false, fault == Garbage});
+        zsim::Faults faults;
+        faults.lowerCaseMarkers = fault == LowerCase;
+        faults.garbage = fault == Garbage;
+        device.setFaults(faults);
         if (fault == HangUp)
             device.hangUpOnReading(after.toStdString());
         QObject::connect(

@@ -109,7 +109,10 @@ private slots:
                 QVERIFY(port.write(step) == step.size());
         }
         QTRY_VERIFY_WITH_TIMEOUT(ranOn(200, true, expected), Patience);
-        killed ? sim.kill() : sim.terminate();
+        if (killed)
+            sim.kill();
+        else
+            sim.terminate();
         QVERIFY(sim.waitForFinished(Patience));
         QProcess decoder; // scripts/install-deps installs it
         decoder.start(QStringLiteral("multimon-ng"), {"-q", "-a", "DTMF", "-t", "wav", wav});

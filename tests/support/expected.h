@@ -4,9 +4,11 @@
 // talks (as PanelRig records them), the waits taken from the command set.
 
 #include "link/escape.h"
+#include "link/mscomm.h"
 #include "sim/protocol.h"
 #include "support/panelrig.h"
 
+#include <QAction>
 #include <QTest>
 
 #include <map>
@@ -27,8 +29,30 @@ template <typename Row> const Row &fetch()
 
 inline const QByteArray NoDevice =
     "Zelvor: Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?";
-inline const zsim::Faults Silent{true};
-inline const zsim::Faults LowerCaseMarkers{false, false, true};
+inline const zsim::Faults Silent = [] {
+    zsim::Faults f;
+    f.silent = true;
+    return f;
+}();
+inline const zsim::Faults LowerCaseMarkers = [] {
+    zsim::Faults f;
+    f.lowerCaseMarkers = true;
+    return f;
+}();
+
+// "COM2 0100 2": the open port ("-" none), the check marks of COM1 to COM4, the
+// port number kept; "ended" once the application has ended.
+inline QString ports(Zelvo &panel)
+{
+    if (panel.hasEnded())
+        return QStringLiteral("ended");
+    QString text = panel.MSComm1->portOpen() ? "COM" + QString::number(panel.MSComm1->commPort())
+                                             : QStringLiteral("-");
+    text += ' ';
+    for (int port = 1; port <= 4; ++port)
+        text += panel.portMenu().comItem(port)->isChecked() ? '1' : '0';
+    return text + ' ' + QString::number(panel.deviceSearch().CPort);
+}
 
 struct WireScript
 {
@@ -36,7 +60,11 @@ struct WireScript
     int t = 0;    // the tick of the next line
     QString port; // "" on COM1, "2" on COM2, ...
 
-    WireScript &wait(int ticks) { return t += ticks, *this; }
+    WireScript &wait(int ticks)
+    {
+        t += ticks;
+        return *this;
+    }
     WireScript &line(const QString &what, const QByteArray &bytes)
     {
         text += QStringLiteral("%1 %2 \"%3\"\n").arg(t).arg(what, escapeLineBytes(bytes));

@@ -63,8 +63,10 @@ inline Zelvo &startRow(PanelRig &rig, const QString &events,
                         panel.plays()->Abort->click();
                     else if (what == "esc")
                         QTest::keyClick(panel.windowHandle(), Qt::Key_Escape);
+                    else if (what == "com2")
+                        panel.portMenu().COM2->trigger();
                     else
-                        what == "com2" ? panel.portMenu().COM2->trigger() : user(what);
+                        user(what);
                 });
         }
     });
@@ -76,8 +78,11 @@ inline void whenShown(QObject *context, std::function<bool()> shown, std::functi
 {
     auto *timer = new QTimer(context);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, shown, act] {
-        if (shown())
-            timer->stop(), timer->deleteLater(), act();
+        if (!shown())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act();
     });
     timer->start(1);
 }
@@ -104,8 +109,10 @@ inline void lineBack(PanelRig &rig, std::function<void()> next, const QByteArray
 inline void compareEvents(PanelRig &rig, const QString &expected, const QString &always = "> box")
 {
     const QStringList transcript = rig.transcript(); // once the devices have read everything
-    if (expected.startsWith("wire:"))
-        return [&] { QCOMPARE(rig.wire(1), expected.mid(5).toLatin1()); }();
+    if (expected.startsWith("wire:")) {
+        QCOMPARE(rig.wire(1), expected.mid(5).toLatin1());
+        return;
+    }
     QStringList want, got, kinds = always.split(u' ');
     for (const QString &line :
          expected.split(QRegularExpression(" *(\n|\\|) *"), Qt::SkipEmptyParts)) {
