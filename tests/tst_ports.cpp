@@ -6,7 +6,6 @@
 #include "link/portpathstore.h"
 #include "support/expected.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -174,33 +173,6 @@ private slots:
         step(rig.restart());
         QCOMPARE(steps.join("; "), QString(expected));
         QCOMPARE(saved(rig, 2), settings == '-' && act == 't' ? device : QString());
-    }
-
-    void reachableByName()
-    {
-        PanelRig rig;
-        Zelvo &panel = rig.panel();
-        const auto names = [](QObject *object) {
-            QStringList names;
-            QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(object);
-            for (int i = 0; i < reader->childCount(); ++i)
-                names << reader->child(i)->text(QAccessible::Name);
-            return names;
-        };
-        QVERIFY(names(panel.portMenu().COMSelect).contains("Port Paths..."));
-        PortPathsDialog dialog({}, {}, &panel);
-        QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(&dialog);
-        QCOMPARE(reader->role(), QAccessible::Dialog);
-        QCOMPARE(reader->text(QAccessible::Name), QString("Port Paths"));
-        for (int n = 1; n <= 4; ++n) {
-            // A combo box is read by its value here, and named by its label.
-            QAccessibleInterface *box = QAccessible::queryAccessibleInterface(dialog.row(n));
-            QCOMPARE(box->role(), QAccessible::ComboBox);
-            QCOMPARE(dialog.row(n)->accessibleName(), QString("COM%1").arg(n));
-            const auto labels = box->relations(QAccessible::Label);
-            QCOMPARE(labels.size(), 1);
-            QCOMPARE(labels.first().first->text(QAccessible::Name), QString("COM%1").arg(n));
-        }
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "app/defprompt.h"
 #include "files/configtransfer.h"
+#include "link/portpathsdialog.h"
 #include "play/memorymode.h"
 #include "play/multiplay.h"
 #include "play/singlemode.h"
@@ -15,6 +16,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -94,6 +96,7 @@ private slots:
         Zelvo &panel = rig.start();
         MemoryMode memory(&panel);
         SingleMode single(&panel);
+        PortPathsDialog paths({}, {}, &panel);
         FileIO &io = *panel.files().fileIO();
         panel.defPrompt()->setText(QStringLiteral("Reading Current Settings"));
         io.IOLable->setText(QStringLiteral("Enter Filename to load..."));
@@ -116,9 +119,10 @@ private slots:
                                   {panel.defPrompt(), "Status", QAccessible::Dialog},
                                   {&io, "File I/O", QAccessible::Dialog},
                                   {&memory, "MemoryPlay", QAccessible::Dialog},
-                                  {&single, "Timed Play", QAccessible::Dialog}};
+                                  {&single, "Timed Play", QAccessible::Dialog},
+                                  {&paths, "Port Paths", QAccessible::Dialog}};
         // Every control a user meets (what takes the focus, every label with a
-        // text; not the parts of a list or a text box) is found with a role of
+        // text; not the parts of a list, a text box or a combo box) is found with a role of
         // its own and a name, a label by what it shows.
         const PortMenu &menu = panel.portMenu();
         QObjectList controls{menu.COMSelect};
@@ -137,7 +141,8 @@ private slots:
                     (label ? !label->text().isEmpty() : control->focusPolicy() != Qt::NoFocus);
                 for (QWidget *up = control->parentWidget(); met && up != window.widget;
                      up = up->parentWidget())
-                    met = !qobject_cast<QAbstractScrollArea *>(up);
+                    met =
+                        !qobject_cast<QAbstractScrollArea *>(up) && !qobject_cast<QComboBox *>(up);
                 if (met)
                     controls << control;
             }
@@ -154,16 +159,20 @@ private slots:
         }
         const SettingsPanel &settings = panel.settings();
         QStringList names;
-        for (QObject *control :
-             QObjectList{menu.COMSelect, menu.COM1, menu.COM4, settings.MemString[3],
-                         settings.Length[0], settings.Space[7], settings.Update[2], panel.StatusBox,
-                         memory.Location, single.Tone, single.Duration, io.Fname, io.Dir1, io.File1,
-                         panel.multiPlay()->ToneGrid})
+        for (QObject *control : QObjectList{
+                 menu.COMSelect, menu.COM1, menu.COM4, menu.PortPaths, settings.MemString[3],
+                 settings.Length[0], settings.Space[7], settings.Update[2], panel.StatusBox,
+                 memory.Location, single.Tone, single.Duration, io.Fname, io.Dir1, io.File1,
+                 panel.multiPlay()->ToneGrid, paths.row(2)})
             names << found.value(control)->text(QAccessible::Name);
         QCOMPARE(names.join(u','),
-                 QStringLiteral("COM Port Select,COM1,COM4,String 3,Length 0,Space 7,Update 2,"
-                                "Status,Location,Tone,Duration,File Name,Directories,Files,"
-                                "Tone list"));
+                 QStringLiteral("COM Port Select,COM1,COM4,Port Paths...,String 3,Length 0,Space 7,"
+                                "Update 2,Status,Location,Tone,Duration,File Name,Directories,"
+                                "Files,Tone list,Automatic"));
+        // A port's path box is read by its value, and named by its label.
+        const auto labels = found.value(paths.row(2))->relations(QAccessible::Label);
+        QVERIFY(labels.size() == 1 && labels[0].first->text(QAccessible::Name) == "COM2" &&
+                paths.row(2)->accessibleName() == "COM2");
         QVERIFY(settings.Firmware->text().contains(QLatin1String("Zelvor 2.1")));
         // The ports are read with their check marks and picked by the press
         // action; COM2 has no device, so picking it keeps the port before.

@@ -14,12 +14,8 @@
 // tick passes at all.
 //
 // Everything on the line and on screen is recorded as a transcript stamped
-// with the tick at which it happened, counted from mark():
-//      10 > "@"               the panel wrote on COM1 ("2>" for COM2, ...)
-//      10 < "Connect\r\n"     a device sent (stamped when the tick after it passed)
-//      25 status "Connected"  the status box was given a text
-//      25 prompt "Zelvo Found"
-//      30 box "Zelvor: Error! ..."    a message box showed (title: text)
+// with the tick at which it happened, counted from mark() (tests/README.md
+// shows its lines); a reply is stamped when the tick after it passed.
 
 #include "app/zelvo.h"
 #include "boxanswerer.h"
