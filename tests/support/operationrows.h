@@ -22,12 +22,9 @@ template <typename Row, std::size_t N> void indexRows(const Row (&rows)[N])
         QTest::newRow(row.name) << int(&row - rows);
 }
 
-// Starts a panel with devices on COM1 (able to come back after a hang-up,
-// never "Ready" on its own, silent or its port closed when `events` says so)
-// and COM2. Then `events` happen at their tick from now: "N:hangup",
-// "N:lowercase" (markers in lower case), "N:inject:TEXT" on COM1's device; the
-// user's "N:abort", "N:esc", "N:com2" and any other "N:WHAT", handed to `user`,
-// from the event loop. At 5000 ticks, Abort.
+// Starts a panel with devices on COM1 (able to come back after a hang-up, never
+// "Ready" on its own) and COM2; then `events` (tests/README.md) happen at their
+// tick from now, those of the user from the event loop, any other to `user`.
 inline Zelvo &startRow(PanelRig &rig, const QString &events,
                        std::function<void(const QString &)> user = {})
 {

@@ -11,11 +11,6 @@
 
 namespace {
 
-QString quoted(const QString &text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
 // One transcript line in a comparable form: no comment, single spaces before the text.
 QString normalized(QString line)
 {
@@ -216,7 +211,7 @@ void PanelRig::attach(MSComm &port, std::function<bool()> pausing)
 
 void PanelRig::record(const QString &what, const QString &text)
 {
-    m_transcript << QStringLiteral("%1 %2 %3").arg(m_ticks - m_markTicks).arg(what, quoted(text));
+    m_transcript << QStringLiteral("%1 %2 \"%3\"").arg(m_ticks - m_markTicks).arg(what, text);
 }
 
 Zelvo &PanelRig::panel()
