@@ -44,15 +44,24 @@ QString saved(PanelRig &rig, int port)
     return PortPathStore(rig.portPathsFile()).read(&problem).path(port);
 }
 
-// Given, saved, detected, the platform's names ('L' /dev/ttyS0 style as S0, 'W' COM1),
-// the paths of COM1 to COM4 ('=' given, '+' saved, else automatic) | the ports left over.
-using RuleRow = std::tuple<const char *, const char *, const char *, char, const char *>;
-// The settings file ('-' fine, 'r' unreadable, 'w' unwritable); the act: plug the device in
-// and press Update ('u') or pick COM1 ('p'), or type its path for COM2 in Port Paths and
-// press OK ('t') or Cancel ('c'); per step (start, the act, a restart, a restart with the
-// device's port given elsewhere) the boxes ('N' no device, 'R' cannot read, 'W' cannot
-// save) and the ports afterwards.
-using UseRow = std::tuple<char, char, const char *>;
+struct RuleRow
+{
+    const char *given, *saved, *detected; // as paths() and fed() read them
+    char platform;                        // its names: 'L' /dev/ttyS0 style as S0, 'W' COM1
+    // The paths of COM1 to COM4 ('=' given, '+' saved, else automatic) | the ports left over.
+    const char *expected;
+};
+struct UseRow
+{
+    char settings; // the settings file: '-' fine, 'r' unreadable, 'w' unwritable
+    // Plug the device in and press Update ('u') or pick COM1 ('p'), or type its
+    // path for COM2 in Port Paths and press OK ('t') or Cancel ('c').
+    char act;
+    // Per step (start, the act, a restart, a restart with the device's port given
+    // elsewhere) the boxes ('N' no device, 'R' cannot read, 'W' cannot save) and
+    // the ports afterwards.
+    const char *expected;
+};
 
 } // namespace
 

@@ -13,13 +13,23 @@
 
 namespace {
 
-// Ports: 'D' the device, 's' a silent device, 'b' a device another program holds, 'x' none;
-// the answer to "no device"; the ports afterwards.
-using SearchRow = std::tuple<const char *, int, QString>;
-// Zelvors on COM1 and COM2, the pick (COMn, 0 Quit, -1 the window frame), its answer, the
-// ports afterwards.
-using MenuRow = std::tuple<bool, int, int, QString>;
-using PauseRow = std::tuple<int, int, int>; // a pause, one run inside it, the ticks taken
+struct SearchRow
+{
+    const char *kinds; // per port: 'D' the device, 's' silent, 'b' held elsewhere, 'x' none
+    int answer;        // to "no device"
+    QString state;     // the ports afterwards, as ports() gives them
+};
+struct MenuRow
+{
+    bool device; // Zelvors on COM1 and COM2
+    int pick;    // COMn, 0 Quit, -1 the window frame
+    int answer;  // to the question it asks
+    QString state;
+};
+struct PauseRow
+{
+    int outer, inner, ticks; // a pause, one run inside it, the ticks taken
+};
 
 } // namespace
 
