@@ -17,6 +17,64 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+namespace {
+
+// "%d" is a fresh folder. A row with a signal runs the panel with --trace
+// (standard error a pipe whose reader went away where asked), sends the
+// signal once the trace shows `until` and expects the port events of the trace
+// ("PTY": the simulated device's port); a row without one ends by itself, its
+// output (standard output for exit code 0, else standard error) holding `says`.
+struct Run
+{
+    const char *name, *arguments;
+    int signal;
+    const char *until;
+    int exitCode;
+    const char *says;
+    bool readerGone;
+};
+
+const Run runs[] = {
+    {"help", "--help", 0, "", 0, "--trace FILE", false},
+    {"-h", "-h", 0, "", 0, "-h, --help", false},
+    {"version", "--version", 0, "", 0, "zelvor " ZELVOR_VERSION "\n", false},
+    {"unknown option", "--bogus", 0, "", 2, "zelvor: unknown option: --bogus\n", false},
+    {"trace file cannot be opened", "--trace %d/no/t", 0, "", 2,
+     "zelvor: cannot open the trace file %d/no/t", false},
+    {"sound without the simulated device", "--sim-audio none", 0, "", 2,
+     "zelvor: --sim-audio is the simulated device's sound: it needs --simulate\n", false},
+    {"path for the simulated device's port", "--simulate=2 --com2 /dev/ttyUSB0", 0, "", 2,
+     "zelvor: --com2 names the port the simulated device takes (--simulate=2)\n", false},
+    {"option given twice", "--tick-ms 5 --tick-ms 7", 0, "", 2,
+     "zelvor: --tick-ms is given twice\n", false},
+    {"an option for a value", "--trace --simulate", 0, "", 2,
+     "zelvor: --trace needs a file name, or - for standard error\n", false},
+    {"Qt's option without its value", "-platform", 0, "", 2, "zelvor: -platform needs a value\n",
+     false},
+    // The read of location 7 is start-up's last wait: then the event loop.
+    {"logout once the window shows",
+     "-platform offscreen -session x -style Fusion -reverse --simulate --sim-audio none", SIGTERM,
+     R"( > 7\n\d+ \d+ < )", 0, "! COM1 PTY opened\n! COM1 PTY closed", false},
+    {"Ctrl+C in the search, standard error gone",
+     "--platform offscreen --simulate=3 --com1 %d/1 --com2 %d/2 --com4 %d/4 --tick-ms 50 "
+     "--sim-audio %d/sound.wav",
+     SIGINT, "< Connect", 0,
+     "! COM1 %d/1 failed: No such file or directory\n"
+     "! COM2 %d/2 failed: No such file or directory\n"
+     "! COM3 PTY opened\n! COM3 PTY closed",
+     true},
+    {"logout at the no-device question",
+     "-platform offscreen --com1 %d/1 --com2 %d/2 --com3 %d/3 --com4 %d/4", SIGTERM,
+     "COM4 .* failed", 0,
+     "! COM1 %d/1 failed: No such file or directory\n"
+     "! COM2 %d/2 failed: No such file or directory\n"
+     "! COM3 %d/3 failed: No such file or directory\n"
+     "! COM4 %d/4 failed: No such file or directory",
+     false},
+};
+
+} // namespace
+
 class ProgramTest : public QObject
 {
     Q_OBJECT
@@ -24,71 +82,20 @@ class ProgramTest : public QObject
 private slots:
     void run_data()
     {
-        // "%d" is a fresh folder. A row with a signal runs the panel with
-        // --trace (standard error a pipe whose reader went away where asked),
-        // sends the signal once the trace shows `until` and expects the port
-        // events of the trace ("PTY": the simulated device's port); a row
-        // without one ends by itself, its output (standard output for exit
-        // code 0, else standard error) holding `says`.
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<bool>("readerGone");
-        QTest::addColumn<QString>("until");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("says");
-        const auto row = [](const char *name, const char *arguments, int signal, const char *until,
-                            int exitCode, const char *says, bool readerGone = false) {
-            QTest::newRow(name) << QString::fromLatin1(arguments).split(u' ') << signal
-                                << readerGone << until << exitCode << says;
-        };
-        row("help", "--help", 0, "", 0, "--trace FILE");
-        row("-h", "-h", 0, "", 0, "-h, --help");
-        row("version", "--version", 0, "", 0, "zelvor " ZELVOR_VERSION "\n");
-        row("unknown option", "--bogus", 0, "", 2, "zelvor: unknown option: --bogus\n");
-        row("trace file cannot be opened", "--trace %d/no/t", 0, "", 2,
-            "zelvor: cannot open the trace file %d/no/t");
-        row("sound without the simulated device", "--sim-audio none", 0, "", 2,
-            "zelvor: --sim-audio is the simulated device's sound: it needs --simulate\n");
-        row("path for the simulated device's port", "--simulate=2 --com2 /dev/ttyUSB0", 0, "", 2,
-            "zelvor: --com2 names the port the simulated device takes (--simulate=2)\n");
-        row("option given twice", "--tick-ms 5 --tick-ms 7", 0, "", 2,
-            "zelvor: --tick-ms is given twice\n");
-        row("an option for a value", "--trace --simulate", 0, "", 2,
-            "zelvor: --trace needs a file name, or - for standard error\n");
-        row("Qt's option without its value", "-platform", 0, "", 2,
-            "zelvor: -platform needs a value\n");
-        // The read of location 7 is start-up's last wait: then the event loop.
-        row("logout once the window shows",
-            "-platform offscreen -session x -style Fusion -reverse --simulate --sim-audio none",
-            SIGTERM, R"( > 7\n\d+ \d+ < )", 0, "! COM1 PTY opened\n! COM1 PTY closed");
-        row("Ctrl+C in the search, standard error gone",
-            "--platform offscreen --simulate=3 --com1 %d/1 --com2 %d/2 --com4 %d/4 --tick-ms 50 "
-            "--sim-audio %d/sound.wav",
-            SIGINT, "< Connect", 0,
-            "! COM1 %d/1 failed: No such file or directory\n"
-            "! COM2 %d/2 failed: No such file or directory\n"
-            "! COM3 PTY opened\n! COM3 PTY closed",
-            true);
-        row("logout at the no-device question",
-            "-platform offscreen --com1 %d/1 --com2 %d/2 --com3 %d/3 --com4 %d/4", SIGTERM,
-            "COM4 .* failed", 0,
-            "! COM1 %d/1 failed: No such file or directory\n"
-            "! COM2 %d/2 failed: No such file or directory\n"
-            "! COM3 %d/3 failed: No such file or directory\n"
-            "! COM4 %d/4 failed: No such file or directory");
+        QTest::addColumn<int>("row");
+        for (const Run &run : runs)
+            QTest::newRow(run.name) << int(&run - runs);
     }
 
     void run()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, signal);
-        QFETCH(bool, readerGone);
-        QFETCH(QString, until);
-        QFETCH(int, exitCode);
-        QFETCH(QString, says);
+        QFETCH(int, row);
+        const Run &r = runs[row];
+        QStringList arguments = QString::fromLatin1(r.arguments).split(u' ');
+        QString says = QString::fromLatin1(r.says);
         QTemporaryDir dir;
         const QString trace = dir.filePath(QStringLiteral("trace"));
-        if (signal != 0)
+        if (r.signal != 0)
             arguments << QStringLiteral("--trace") << trace;
         arguments.replaceInStrings(QStringLiteral("%d"), dir.path());
         const auto traced = [&] {
@@ -102,7 +109,7 @@ private slots:
         QProcess program;
         program.setProcessEnvironment(environment);
         int gone[2] = {-1, -1}; // as in "zelvor ... 2>&1 | head -3" once head has ended
-        if (readerGone) {
+        if (r.readerGone) {
             QVERIFY(::pipe2(gone, O_CLOEXEC) == 0);
             ::close(gone[0]);
         }
@@ -112,22 +119,22 @@ private slots:
                 ::dup2(out, STDERR_FILENO);
         });
         program.start(QStringLiteral(ZELVOR_PROGRAM), arguments);
-        if (readerGone)
+        if (r.readerGone)
             ::close(gone[1]);
-        if (signal != 0) {
-            const QRegularExpression mark(until);
+        if (r.signal != 0) {
+            const QRegularExpression mark(QString::fromLatin1(r.until));
             QTRY_VERIFY_WITH_TIMEOUT(
                 traced().contains(mark) || program.state() == QProcess::NotRunning, 120000);
             QVERIFY2(program.state() == QProcess::Running, qPrintable(traced()));
-            ::kill(static_cast<pid_t>(program.processId()), signal);
+            ::kill(static_cast<pid_t>(program.processId()), r.signal);
         }
         QVERIFY(program.waitForFinished(60000));
         const QByteArray errors = program.readAllStandardError();
         QVERIFY2(program.exitStatus() == QProcess::NormalExit, errors.constData());
-        QCOMPARE(program.exitCode(), exitCode);
+        QCOMPARE(program.exitCode(), r.exitCode);
         says.replace(QStringLiteral("%d"), dir.path());
-        if (signal == 0) {
-            const QByteArray output = exitCode == 0 ? program.readAllStandardOutput() : errors;
+        if (r.signal == 0) {
+            const QByteArray output = r.exitCode == 0 ? program.readAllStandardOutput() : errors;
             QVERIFY2(output.contains(says.toUtf8()), output.constData());
             return;
         }
