@@ -84,6 +84,11 @@ SettingsPanel *Zelvo::makeSettingsPanel()
     transfer.status = status;
     transfer.showPrompt = [this] { m_defPrompt->show(); };
     transfer.prompt = [this](const QString &text) { m_defPrompt->setText(text); };
+    transfer.passedOver = [this](int location) {
+        msgbox::notify(this, QStringLiteral("Location %1 was not saved: its string may hold only "
+                                            "the tones 0-9, A-D, * and #.")
+                                 .arg(location));
+    };
     m_settingsTransfer = std::make_unique<SettingsTransfer>(*m_link, std::move(transfer));
 
     SettingsPanel::Options panel;

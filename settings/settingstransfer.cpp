@@ -5,8 +5,11 @@
 #include "link/commands.h"
 #include "link/devicelink.h"
 #include "link/mscomm.h"
+#include "play/keyrules.h"
 #include "settings/locationreply.h"
 #include "settings/settingsstore.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -97,7 +100,11 @@ void SettingsTransfer::save(SettingsStore &store)
         m_options.prompt(caption);
         if (store.isMarked(i)) {
             m_options.prompt(caption + formatNumber(i));
-            saveLocation(store, i);
+            const QString tones = store.text(i, Field::Tones);
+            if (std::all_of(tones.cbegin(), tones.cend(), keyrules::isToneSymbol))
+                saveLocation(store, i);
+            else if (m_options.passedOver)
+                m_options.passedOver(i);
         }
         store.setMarked(i, false);
     }

@@ -26,6 +26,9 @@ public:
         // The progress window of a save: shown once, then its text set step by step.
         std::function<void()> showPrompt;
         std::function<void(const QString &)> prompt;
+        // A marked location the save passed over because its string holds a
+        // character that is no tone symbol (see save()).
+        std::function<void(int location)> passedOver;
     };
 
     // The link must outlive the transfer.
@@ -52,7 +55,10 @@ public:
     // acknowledgement, the digit, the length and space (first brought into the
     // range the device stores, in the store too), each tone on its own, and
     // the end mark for a short string. A location whose probe or handshake
-    // is not answered is passed over. Every mark is cleared, written or not.
+    // is not answered is passed over. So is a location whose string holds a
+    // character other than the tone symbols, before anything of it is sent:
+    // the device would take such a character ("." or "^", say) as the end of
+    // the string and the rest as commands. Every mark is cleared, written or not.
     // Failures of a write or a read end the save and pass on.
     void save(SettingsStore &store);
     // "Save to Zelvo" once the user answered: the save when `confirmed`,
