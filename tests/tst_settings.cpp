@@ -114,6 +114,8 @@ private slots:
              {"locations 2, 4, 6 in one go; the values texts begin with",
               {"246", "300x", "12ab", "1A", "300x,20", Yes, 1, 0}},
              {"answer No", {"1", "99", "98", "999", "", No, 1, 0}},
+             {"a string with commands in it: passed over, said",
+              {"5", "99", "98", "9.^0", "", Yes, 1, 0}},
              {"lower-case ss", {"4", "300", "301", "7", "", Yes, 0, 0}},
              {"a length set whole by the program, at 9600 baud",
               {"2", digits, "60", "5551234", digits.toLatin1() + ",60", Yes, 1, 9600}}});
@@ -151,7 +153,13 @@ private slots:
             s.wait(10).prompt("Saving to Location # ");
             if (!locations.contains(digit))
                 continue;
-            s.prompt("Saving to Location #  " + digit).probe().wait(10).out("S");
+            s.prompt("Saving to Location #  " + digit);
+            if (tones.contains('.')) { // the device would end the string there and reset itself
+                s.box("Zelvor: Location " + digit +
+                      " was not saved: its string may hold only the tones 0-9, A-D, * and #.");
+                continue;
+            }
+            s.probe().wait(10).out("S");
             s.in(handshake ? "SS\r\n" : "ss\r\n").wait(10);
             if (!handshake)
                 continue;
