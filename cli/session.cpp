@@ -149,12 +149,10 @@ bool CliSession::find(std::function<void()> lastStep)
             m_setup.found();
         return true;
     }
-    const int only = m_setup.onlyPort;
-    m_error = only > 0 ? QStringLiteral("no Zelvor answered on COM%1 (%2)")
-                             .arg(only)
-                             .arg(m_port->portPath(only))
-                       : QStringLiteral("no Zelvor found: ") +
-                             m_search->searchReport().replace(u'\n', QStringLiteral("; "));
+    // The search's own report names each port tried and why it gave no
+    // device: no answer, or a port that does not exist or is busy.
+    m_error = QStringLiteral("no Zelvor found: ") +
+              m_search->searchReport().replace(u'\n', QStringLiteral("; "));
     return false;
 }
 

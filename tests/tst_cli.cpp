@@ -155,7 +155,7 @@ const struct
     {"1: the line drops", "write set.zlv.csv", 1,
      "the read-back failed: the device no longer answers"},
     {"2: usage", "tone 5 19", 2, "Time must be 20 milliseconds or greater."},
-    {"3: no device on the port given", "--com 2 play 3", 3, "no Zelvor answered on COM2"},
+    {"3: no device on the port given", "--com 2 play 3", 3, "no Zelvor found: COM2 ("},
     {"4: commands in a tone string, nothing sent", "write broken.csv", 4,
      "broken.csv: line 3: the tones"},
     {"0: a broken line that is not sent", "write broken.csv --locations 0,5", 0, ""},
