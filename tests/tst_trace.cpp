@@ -57,8 +57,7 @@ private slots:
         QCOMPARE(ticks, rig.ticks());
 
         // A line held back a while: the write waits for it and goes out.
-        zsim::Faults stalled;
-        stalled.stalled = true;
+        const zsim::Faults stalled = faultsOf(&zsim::Faults::stalled);
         device.setFaults(stalled);
         const auto release = std::async(std::launch::async, [&device] {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));

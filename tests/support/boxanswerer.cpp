@@ -25,13 +25,11 @@ void BoxAnswerer::poll()
     if (!box || !box->isVisible() || box->property("answered").toBool())
         return;
     box->setProperty("answered", true);
-    Seen seen{box->windowTitle(), box->text(), box->detailedText(), box->icon(),
-              box->standardButtons()};
+    Seen seen{box->windowTitle(), box->text(), box->detailedText()};
     if (QAbstractButton *def = box->defaultButton())
         seen.defaultButton = box->standardButton(def);
     QAbstractButton *press =
         m_answers.isEmpty() ? box->escapeButton() : box->button(m_answers.takeFirst());
-    seen.answer = press ? box->standardButton(press) : QMessageBox::NoButton;
     m_seen.append(seen);
     if (m_onSeen)
         m_onSeen(seen);

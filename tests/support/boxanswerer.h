@@ -22,10 +22,7 @@ public:
         QString title;
         QString text;
         QString detailedText;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-        QMessageBox::StandardButton answer = QMessageBox::NoButton;
     };
 
     BoxAnswerer();

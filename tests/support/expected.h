@@ -29,16 +29,8 @@ template <typename Row> const Row &fetch()
 
 inline const QByteArray NoDevice =
     "Zelvor: Error! No open Comm Ports or Zelvo found.\r\n Do you wish to continue?";
-inline const zsim::Faults Silent = [] {
-    zsim::Faults f;
-    f.silent = true;
-    return f;
-}();
-inline const zsim::Faults LowerCaseMarkers = [] {
-    zsim::Faults f;
-    f.lowerCaseMarkers = true;
-    return f;
-}();
+inline const zsim::Faults Silent = faultsOf(&zsim::Faults::silent);
+inline const zsim::Faults LowerCaseMarkers = faultsOf(&zsim::Faults::lowerCaseMarkers);
 
 // "COM2 0100 2": the open port ("-" none), the check marks of COM1 to COM4, the
 // port number kept; "ended" once the application has ended.

@@ -23,30 +23,6 @@ QString normalized(QString line)
     return line.left(cut).simplified() + QLatin1Char(' ') + line.mid(cut).trimmed();
 }
 
-// A line diff of two short lists: " " common, "-" expected only, "+" actual only.
-QString lineDiff(const QStringList &a, const QStringList &b)
-{
-    const qsizetype n = a.size(), m = b.size();
-    std::vector<std::vector<int>> common(n + 1, std::vector<int>(m + 1, 0));
-    for (qsizetype i = n - 1; i >= 0; --i)
-        for (qsizetype j = m - 1; j >= 0; --j)
-            common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1
-                                        : std::max(common[i + 1][j], common[i][j + 1]);
-    QString out;
-    qsizetype i = 0, j = 0;
-    while (i < n || j < m) {
-        if (i < n && j < m && a[i] == b[j]) {
-            out += QLatin1String("   ") + a[i++] + QLatin1Char('\n');
-            ++j;
-        } else if (j < m && (i == n || common[i][j + 1] >= common[i + 1][j])) {
-            out += QLatin1String(" + ") + b[j++] + QLatin1Char('\n');
-        } else {
-            out += QLatin1String(" - ") + a[i++] + QLatin1Char('\n');
-        }
-    }
-    return out;
-}
-
 // Qt's offscreen platform warns at every change of a window's size limits,
 // burying a failing row's output; a filter in front of the test library's
 // handler (in place once a test runs) keeps that out.
@@ -290,8 +266,14 @@ bool PanelRig::checkTranscript(const char *expected, const char *file, int line)
         got << normalized(row);
     if (want == got)
         return true;
-    const QString message =
-        QStringLiteral("transcript differs (- expected, + actual):\n") + lineDiff(want, got);
+    // The actual transcript, its lines not expected marked "+", then the expected lines missing.
+    QString message = QStringLiteral("transcript differs (+ not expected, - missing):\n");
+    for (const QString &row : got)
+        message += (want.contains(row) ? QLatin1String("   ") : QLatin1String(" + ")) + row + '\n';
+    for (const QString &row : want) {
+        if (!got.contains(row))
+            message += QLatin1String(" - ") + row + '\n';
+    }
     QTest::qFail(qPrintable(message), file, line);
     return false;
 }

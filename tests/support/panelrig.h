@@ -103,7 +103,7 @@ public:
     QStringList transcript();
     // Compares the transcript with `expected` (one event a line; blank lines
     // and "//" comments after the last quote are ignored, spacing before the
-    // text is free). On a difference the test fails with a line diff.
+    // text is free). On a difference the test fails showing what differs.
     bool checkTranscript(const char *expected, const char *file, int line);
 
     // Bytes the device on COMn received since start or clearWire().
@@ -134,6 +134,14 @@ private:
     std::function<void()> m_tickHook;
     std::function<bool()> m_attachedPausing;
 };
+
+// Faults with one flag set: faultsOf(&zsim::Faults::silent).
+inline zsim::Faults faultsOf(bool zsim::Faults::*flag)
+{
+    zsim::Faults faults;
+    faults.*flag = true;
+    return faults;
+}
 
 // Fails the test and returns when the transcript differs from `expected`.
 #define COMPARE_TRANSCRIPT(rig, expected)                                                          \
