@@ -5,9 +5,7 @@
 #include "cli/session.h"
 #include "link/commands.h"
 #include "play/keypad.h"
-#include "play/memorymode.h"
 #include "play/multiplay.h"
-#include "play/singlemode.h"
 #include "support/operationrows.h"
 
 #include <QBuffer>
@@ -29,9 +27,7 @@ const QByteArray File = "0123456789,100,50\r\n*#ABCD,80,40\r\n19D,12,65535\r\n,1
 void addDevice(PanelRig &rig)
 {
     zsim::SimulatedDevice &device = rig.addDevice(1);
-    zsim::Faults faults;
-    faults.neverReady = true;
-    device.setFaults(faults);
+    device.setFaults(faultsOf(&zsim::Faults::neverReady));
     rig.setTickHook([&rig, &device, readys = qsizetype(0)]() mutable {
         const QRegularExpression digit("M[0-7]\r\n");
         for (; readys < QString::fromLatin1(rig.wire(1)).count(digit); ++readys)
@@ -87,7 +83,6 @@ CliRun runCli(PanelRig &rig, const QString &arguments, bool fromStart = false,
 void runPanel(PanelRig &rig, const QString &what, const QString &arg)
 {
     Zelvo &zelvo = rig.panel();
-    PlayPanel &plays = *zelvo.plays();
     const QStringList lines = QString::fromLatin1(File).split("\r\n");
     if (what == "save") {
         for (const QChar c : arg) {
@@ -104,20 +99,7 @@ void runPanel(PanelRig &rig, const QString &what, const QString &arg)
         rig.boxes().answer(QMessageBox::Ok);
         zelvo.settings().Reset->click();
     } else if (what == "memory" || what == "timed") {
-        // The dialog's fields once it shows, then its OK.
-        const bool memory = what == "memory";
-        whenShown(
-            &zelvo, [&plays] { return plays.memoryMode() || plays.singleMode(); },
-            [&plays, memory, arg] {
-                if (memory) {
-                    plays.memoryMode()->Location->setText(arg);
-                } else {
-                    plays.singleMode()->Tone->setText(arg.section(u' ', 0, 0));
-                    plays.singleMode()->Duration->setText(arg.section(u' ', 1));
-                }
-                (memory ? plays.memoryMode()->MemOK : plays.singleMode()->OK)->click();
-            });
-        (memory ? plays.Memory : plays.Single)->click();
+        runPlays(zelvo, what + u' ' + arg);
     } else if (what == "send") {
         for (int r = 1; r <= 2; ++r)
             for (int c = 1; c <= 3; ++c)
@@ -140,8 +122,8 @@ const struct
     {"read: the start-up read", "read --csv -", "start"},
     {"write: Save to Zelvo with its read-back", "write set.zlv.csv --locations 2,5", "save 25"},
     {"reset", "reset", "reset"},
-    {"play: Memory Play", "play 70", "memory 70"},
-    {"tone: Timed Play", "tone a 1000", "timed a 1000"},
+    {"play: Memory Play", "play 70", "memory 70 [ok]"},
+    {"tone: Timed Play", "tone a 1000", "timed ta d1000 [ok]"},
     {"list: Multi Play's send", "list set.zlv.csv", "send"},
     {"dial: keypad clicks", "dial 5#", "keys 5#"},
 };

@@ -2,75 +2,12 @@
 // ticks, and the events left (writes and boxes, other kinds a row lists). The
 // device says "Ready" only at a row's tick, so the poll sees the same each run.
 
-#include "core/text.h"
-#include "play/memorymode.h"
-#include "play/playpanel.h"
-#include "play/singlemode.h"
 #include "support/operationrows.h"
-
-#include <QLineEdit>
-#include <QWindow>
 
 namespace {
 
-// Dialog steps: text typed (Memory Play), tTEXT / dTEXT put into Tone /
-// Duration ("_" a blank), =TEXT compares Location / Duration, [again] presses
-// Timed Play once more, [ok] [cancel] [close] [esc] [enter] [tab] [lf] [bs].
-void answer(Zelvo &panel, QDialog *dialog, const QString &steps)
-{
-    const QStringList keys{"[esc]", "[enter]", "[tab]", "[bs]"};
-    auto *memory = qobject_cast<MemoryMode *>(dialog);
-    auto *single = qobject_cast<SingleMode *>(dialog);
-    QWindow *window = dialog->windowHandle();
-    for (QString step : steps.split(u' ', Qt::SkipEmptyParts)) {
-        step.replace(u'_', u' ');
-        if (keys.contains(step))
-            QTest::keyClick(window, std::array{Qt::Key_Escape, Qt::Key_Return, Qt::Key_Tab,
-                                               Qt::Key_Backspace}[keys.indexOf(step)]);
-        else if (step == QLatin1String("[ok]"))
-            (memory ? memory->MemOK : single->OK)->click();
-        else if (step == QLatin1String("[cancel]"))
-            (memory ? memory->MemAbort : single->Cancel)->click();
-        else if (step == QLatin1String("[close]"))
-            dialog->close();
-        else if (step == QLatin1String("[lf]"))
-            QTest::sendKeyEvent(QTest::Click, window, Qt::Key_J, "\n", Qt::ControlModifier);
-        else if (step == QLatin1String("[again]"))
-            panel.plays()->Single->click();
-        else if (step[0] == u'=')
-            QCOMPARE((memory ? memory->Location : single->Duration)->text(), step.mid(1));
-        else if (single)
-            (step[0] == u't' ? single->Tone : single->Duration)->setText(step.mid(1));
-        else
-            QTest::keyClicks(memory->Location, step);
-    }
-    if (numericValue(memory ? memory->Tag : single->Tag) == -1) // still open: never ends
-        dialog->reject();
-}
-
-// Runs the operations of `steps` ("memory 3 [ok]; abort; timed t5 d20 [ok]").
-void run(Zelvo &panel, const QString &steps)
-{
-    const auto dialog = [&panel]() -> QDialog * {
-        QDialog *shown = panel.plays()->memoryMode();
-        shown = shown ? shown : panel.plays()->singleMode();
-        return shown && shown->isVisible() ? shown : nullptr;
-    };
-    for (const QString &operation : steps.split(u';')) {
-        const QString name = operation.section(u' ', 0, 0, QString::SectionSkipEmpty);
-        const QString rest = operation.section(u' ', 1, -1, QString::SectionSkipEmpty);
-        if (name != QLatin1String("abort"))
-            whenShown(&panel, dialog, [&panel, dialog, rest] { answer(panel, dialog(), rest); });
-        (name == QLatin1String("abort")    ? panel.plays()->Abort
-         : name == QLatin1String("memory") ? panel.plays()->Memory
-                                           : panel.plays()->Single)
-            ->click();
-    }
-}
-
-// A row: operations separated by ";" and their alternatives by "|", all
-// leaving the same events; events: silent, closed,
-// TICK:hangup|lowercase|inject:TEXT|abort|esc|com2.
+// A row: operations split at ";", alternatives leaving the same events at "|"
+// (tests/README.md).
 struct Row
 {
     const char *name, *steps, *events, *expected;
@@ -153,11 +90,11 @@ private slots:
         for (const QString &alternative : QString(rows[row].steps).split(u'|')) {
             PanelRig rig;
             Zelvo &panel = startRow(rig, rows[row].events);
-            run(panel, alternative);
+            runPlays(panel, alternative);
             compareEvents(rig, rows[row].expected);
             QVERIFY(panel.plays()->Memory->isEnabled());
             lineBack(
-                rig, [&] { run(panel, QStringLiteral("memory 6 [ok]")); }, "@M6\r\n");
+                rig, [&] { runPlays(panel, QStringLiteral("memory 6 [ok]")); }, "@M6\r\n");
         }
     }
 
@@ -167,7 +104,7 @@ private slots:
         Zelvo &panel = startRow(rig, "");
         PlayPanel &plays = *panel.plays();
         // A memory play started inside an Abort's wait; a second Abort in its poll.
-        QTimer::singleShot(0, &panel, [&] { run(panel, QStringLiteral("memory 3 [ok]")); });
+        QTimer::singleShot(0, &panel, [&] { runPlays(panel, QStringLiteral("memory 3 [ok]")); });
         rig.setTickHook([&, second = -1]() mutable {
             if (second < 0 && rig.wire(1).endsWith("3\r\n")) {
                 second = rig.ticks();

@@ -5,6 +5,7 @@
 // closed and exit code 0. What the rig stands in for, the clock and the
 // program's end, is real here.
 
+#include "support/textrows.h"
 #include "version.h"
 
 #include <QProcess>
@@ -80,12 +81,7 @@ class ProgramTest : public QObject
     Q_OBJECT
 
 private slots:
-    void run_data()
-    {
-        QTest::addColumn<int>("row");
-        for (const Run &run : runs)
-            QTest::newRow(run.name) << int(&run - runs);
-    }
+    void run_data() { indexRows(runs); }
 
     void run()
     {

@@ -3,24 +3,22 @@
 // Helpers for tables of operations on a PanelRig: the devices a row asks for,
 // acts at given ticks, a window answered once it shows, chosen events compared.
 
+#include "core/text.h"
 #include "link/mscomm.h"
 #include "panelrig.h"
+#include "play/memorymode.h"
 #include "play/playpanel.h"
+#include "play/singlemode.h"
+#include "textrows.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
-
-// One data row per entry of `rows`, named by its `name`; the column "row" is its index.
-template <typename Row, std::size_t N> void indexRows(const Row (&rows)[N])
-{
-    QTest::addColumn<int>("row");
-    for (const Row &row : rows)
-        QTest::newRow(row.name) << int(&row - rows);
-}
 
 // Starts a panel with devices on COM1 (able to come back after a hang-up, never
 // "Ready" on its own) and COM2; then `events` (tests/README.md) happen at their
@@ -121,4 +119,60 @@ inline void compareEvents(PanelRig &rig, const QString &expected, const QString 
             got << line;
     }
     QCOMPARE(got, want);
+}
+
+// Dialog steps: text typed (Memory Play), tTEXT / dTEXT put into Tone /
+// Duration ("_" a blank), =TEXT compares Location / Duration, [again] presses
+// Timed Play once more, [ok] [cancel] [close] [esc] [enter] [tab] [lf] [bs].
+inline void answerPlay(Zelvo &panel, QDialog *dialog, const QString &steps)
+{
+    const QStringList keys{"[esc]", "[enter]", "[tab]", "[bs]"};
+    auto *memory = qobject_cast<MemoryMode *>(dialog);
+    auto *single = qobject_cast<SingleMode *>(dialog);
+    QWindow *window = dialog->windowHandle();
+    for (QString step : steps.split(u' ', Qt::SkipEmptyParts)) {
+        step.replace(u'_', u' ');
+        if (keys.contains(step))
+            QTest::keyClick(window, std::array{Qt::Key_Escape, Qt::Key_Return, Qt::Key_Tab,
+                                               Qt::Key_Backspace}[keys.indexOf(step)]);
+        else if (step == QLatin1String("[ok]"))
+            (memory ? memory->MemOK : single->OK)->click();
+        else if (step == QLatin1String("[cancel]"))
+            (memory ? memory->MemAbort : single->Cancel)->click();
+        else if (step == QLatin1String("[close]"))
+            dialog->close();
+        else if (step == QLatin1String("[lf]"))
+            QTest::sendKeyEvent(QTest::Click, window, Qt::Key_J, "\n", Qt::ControlModifier);
+        else if (step == QLatin1String("[again]"))
+            panel.plays()->Single->click();
+        else if (step[0] == u'=')
+            QCOMPARE((memory ? memory->Location : single->Duration)->text(), step.mid(1));
+        else if (single)
+            (step[0] == u't' ? single->Tone : single->Duration)->setText(step.mid(1));
+        else
+            QTest::keyClicks(memory->Location, step);
+    }
+    if (numericValue(memory ? memory->Tag : single->Tag) == -1) // still open: never ends
+        dialog->reject();
+}
+
+// Runs the operations of `steps` ("memory 3 [ok]; abort; timed t5 d20 [ok]").
+inline void runPlays(Zelvo &panel, const QString &steps)
+{
+    const auto dialog = [&panel]() -> QDialog * {
+        QDialog *shown = panel.plays()->memoryMode();
+        shown = shown ? shown : panel.plays()->singleMode();
+        return shown && shown->isVisible() ? shown : nullptr;
+    };
+    for (const QString &operation : steps.split(u';')) {
+        const QString name = operation.section(u' ', 0, 0, QString::SectionSkipEmpty);
+        const QString rest = operation.section(u' ', 1, -1, QString::SectionSkipEmpty);
+        if (name != QLatin1String("abort"))
+            whenShown(&panel, dialog,
+                      [&panel, dialog, rest] { answerPlay(panel, dialog(), rest); });
+        (name == QLatin1String("abort")    ? panel.plays()->Abort
+         : name == QLatin1String("memory") ? panel.plays()->Memory
+                                           : panel.plays()->Single)
+            ->click();
+    }
 }

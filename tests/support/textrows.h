@@ -1,11 +1,19 @@
 #pragma once
 
-// Data tables written as text: one row a line, cells split at "|", and the
-// escapes of a cell's text.
+// Data tables: an array of rows, or written as text (one row a line, cells
+// split at "|"), and the escapes of a cell's text.
 
 #include "files/configformat.h"
 
 #include <QTest>
+
+// One data row per entry of `rows`, named by its `name`; the column "row" is its index.
+template <typename Row, std::size_t N> void indexRows(const Row (&rows)[N])
+{
+    QTest::addColumn<int>("row");
+    for (const Row &row : rows)
+        QTest::newRow(row.name) << int(&row - rows);
+}
 
 // Adds the rows of a table written one a line (or split at `rows`): the name,
 // then the cells, split at "|" (or `split`), in the column "cells".
