@@ -43,10 +43,8 @@ struct Row
 {
     const char *name;
     const char *list; // "row=tone,duration,space;..."
-    // Empty: Send is pressed. Otherwise "Multi Play" is pressed for each part
-    // ("|" between); in the window shown, in turn from the event loop: @R,C
-    // makes cell R,C current, KEYS=TRACE types and compares (see type()),
-    // [close] [frame] [send] [multi] press those.
+    // Empty: Send is pressed; else "Multi Play" for each part ("|" between),
+    // its steps (tests/README.md) run in turn in the window from the event loop.
     const char *steps;
     const char *events; // silent, closed, TICK:lowercase|hangup|com2|end|close
     const char *expected;

@@ -1,21 +1,15 @@
 #pragma once
 
 // One panel wired to simulated devices on real pseudo-terminals, for one test.
-// Each port is given for the run as the command line gives it: the path of its
-// device, or a path that does not exist. The panel detects the ports the test
-// feeds it (none unless told), falls back on paths that do not exist, and
-// keeps its saved port paths in the rig's own folder, never the user's.
+// Each port is given for the run as the command line gives it: its device's
+// path, or one that does not exist. The panel detects only the ports the test
+// feeds it and keeps its saved port paths in the rig's own folder.
 //
-// The rig owns the panel's clock: every link of the panel counts the ticks of
-// one source the rig turns by hand. While a pause of the panel waits, the rig
-// lets the next tick pass as soon as every device has read all the panel
-// wrote and has nothing left to send, so a wait of 250 ticks takes no longer
-// than the device's answers. Outside pauses (dialogs, message boxes, idle) no
-// tick passes at all.
-//
-// Everything on the line and on screen is recorded as a transcript stamped
-// with the tick at which it happened, counted from mark() (tests/README.md
-// shows its lines); a reply is stamped when the tick after it passed.
+// The rig turns the panel's clock by hand, and only while a pause of the panel
+// waits: a tick passes once every device has read all the panel wrote and has
+// nothing left to send, so a wait of 250 ticks takes no longer than the
+// device's answers. The transcript (tests/README.md) stamps every event with
+// its tick since mark(), a reply with the tick after it.
 
 #include "app/zelvo.h"
 #include "boxanswerer.h"
