@@ -206,14 +206,13 @@ Zelvo &PanelRig::panel()
     QObject::connect(
         m_panel->MSComm1, &MSComm::written, m_panel.get(),
         [this](int port, const QByteArray &bytes) { recordWrite(*m_panel->MSComm1, port, bytes); });
+    const auto recordAs = [this](const QString &what) {
+        return
+            [this, what](const QString &text) { record(what, escapeLineBytes(text.toLatin1())); };
+    };
     QObject::connect(m_panel->StatusBox, &StatusTextBox::textSet, m_panel.get(),
-                     [this](const QString &text) {
-                         record(QStringLiteral("status"), escapeLineBytes(text.toLatin1()));
-                     });
-    QObject::connect(m_panel->defPrompt(), &DefPrompt::textSet, m_panel.get(),
-                     [this](const QString &text) {
-                         record(QStringLiteral("prompt"), escapeLineBytes(text.toLatin1()));
-                     });
+                     recordAs("status"));
+    QObject::connect(m_panel->defPrompt(), &DefPrompt::textSet, m_panel.get(), recordAs("prompt"));
     m_clock.start(1);
     return *m_panel;
 }
