@@ -41,7 +41,7 @@ const Row rows[] = {
      R"(10 > "@" | 10 < "Connect\r\n" | 35 > "M" | 35 < "MP\r\n" | 55 > "2\r\n"
         57 < "Rea" | 67 < "dy\r\n")"},
     {"memory, Abort ends the poll and the play", "memory 35 [ok]",
-     "102:abort 150:inject:Ready\r\n", // were the poll still on, it would play 5 next
+     "102:abort 150:inject:Ready\r\n 1000:inject:Ready\r\n", // a poll left on plays 5 next
      R"(10 > "@" | 35 > "M" | 55 > "3\r\n" | 103 > "\r\n" | 203 > "%")"},
     {"memory, hang-up during the poll", "memory 56 [ok]", "80:hangup",
      R"(10 > "@" | 35 > "M" | 55 > "5\r\n"

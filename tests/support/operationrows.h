@@ -37,7 +37,8 @@ inline Zelvo &startRow(PanelRig &rig, const QString &events,
     device.setFaults(faults);
     if (events.contains("closed"))
         panel.MSComm1->setPortOpen(false);
-    QStringList pending = events.split(u' ') << QStringLiteral("5000:abort");
+    // An operation that outlasts its Abort would hang the suite: it stops at once instead.
+    QStringList pending = events.split(u' ') << QStringLiteral("5000:abort 6000:stuck").split(u' ');
     rig.setTickHook([&rig, &device, &panel, start = rig.ticks(), user, pending]() mutable {
         for (qsizetype i = 0; i < pending.size(); ++i) {
             const QString what = pending[i].section(u':', 1);
@@ -52,6 +53,8 @@ inline Zelvo &startRow(PanelRig &rig, const QString &events,
                 device.hangUp();
             else if (what.startsWith("inject:"))
                 device.inject(what.mid(7).toStdString());
+            else if (what == "stuck")
+                qFatal("%s: still running 1000 ticks after its Abort", QTest::currentDataTag());
             else
                 QTimer::singleShot(0, &panel, [&panel, user, what] {
                     if (what == "abort")
