@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Ends the panel the way a desktop ends a program: SIGTERM (sent at logout

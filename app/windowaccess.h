@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Top-level windows built on a plain QWidget (the Multi Play window, the

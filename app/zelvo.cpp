@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a whole: creation, the load step, Quit, the termination
 // step and the closing of the window through its frame.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of the main window, their grouping, captions, tool tips,
 // accessible names and tab order, and the wiring of their events to the
 // handlers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How quickly a keypad press reaches the device: the time from a press of a
 // keypad key (mouse) or of a PC key (keyboard) to the first byte of its
 // command arriving at the simulated device, over 1,000 presses each.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the link waits: the processor time a long pause costs, and how closely
 // a full start-up against the simulated device keeps to its tick count.
 //

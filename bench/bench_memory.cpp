@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the panel costs in memory as its users start it: resident size and
 // the Qt Multimedia libraries it maps, on real ports (no device answers, so it
 // waits at its question), on a silent simulated device, and on the simulated

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The device's settings as zelvor-cli holds them, and their ways out and in:

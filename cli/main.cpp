@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The zelvor-cli program: reads the command line, starts the simulated
 // device when asked to, and runs one command against the device.
 

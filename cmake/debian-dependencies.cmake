@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run by cpack once the package's files are staged (CPACK_PRE_BUILD_SCRIPTS):
 # computes the package's dependencies from its binaries with dpkg-shlibdeps.
 # What the programs link is needed (Depends); what only the optional modules

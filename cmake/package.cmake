@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in the build folder (scripts/package).
 # Its run-time dependencies come from the installed binaries through
 # dpkg-shlibdeps, so they follow whatever the build links: what the programs

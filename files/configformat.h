@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The configuration file: the 84 texts of the panel's settings, as 28 lines

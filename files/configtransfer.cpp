@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export and import: the chooser's answer, the fields in file order, the
 // status texts and the messages; the file itself is the store's business.
 

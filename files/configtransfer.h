@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Export Data" and "Import Data": the texts of the panel's parts (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "File I/O" chooser and its directory and file lists.
 
 #include "files/fileio.h"

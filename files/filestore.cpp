@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file storage of configuration files: a new file takes its name only
 // once complete, and the system's own reason comes with every failure.
 

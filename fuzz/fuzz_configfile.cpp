@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file reader under any bytes: it fails only with a file
 // error, and whatever it reads is written and read back unchanged, the
 // written file read to its very end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cut of the device's location reply under any text: it never reads
 // outside the reply, fails only with EINVAL, and every value it gives is a
 // part of the reply.

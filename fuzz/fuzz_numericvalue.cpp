@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numeric value of any text never fails; for the digits the input holds
 // (up to 15, so every value is exact) it is their integer, whatever sign,
 // prefix, blanks or trailing text it is written with.

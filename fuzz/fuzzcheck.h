@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A broken invariant aborts with what was compared, so libFuzzer keeps the

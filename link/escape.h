@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Line bytes as one readable line: "\r", "\n", "\t" and "\\" escaped, any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link's system calls on POSIX systems (Linux, the BSDs, macOS).
 
 #include "link/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link on a platform without a file of its own here: what Qt Serial Port
 // tells, and "cannot tell" for the rest.
 

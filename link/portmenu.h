@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The menu "COM Port Select": the items COM1 to COM4, which carry the check

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The dialog "Port Paths": one row per port, labelled "COM1" to "COM4", each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The port paths the user chose in "Port Paths", kept between runs in an INI

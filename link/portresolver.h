@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Which path each of COM1 to COM4 stands for, worked out from what the user

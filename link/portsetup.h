@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The paths behind COM1 to COM4 for the whole run: what was given for this

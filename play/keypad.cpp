@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keypad's keys and handlers, and the key preview of its window.
 
 #include "play/keypad.h"

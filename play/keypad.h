@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The live keypad: the sixteen on-screen keys and the PC keyboard turn

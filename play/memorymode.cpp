@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "MemoryPlay" dialog: its controls and the checks on what is typed.
 
 #include "play/memorymode.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Multi Play window as a whole: its controls, the load step, the grid's
 // cells, Send, Close and Clear, and its own tick timer.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cell editing of the Multi Play list. The window previews every character
 // typed while it is active, whichever of its controls has the focus, and the
 // grid itself edits nothing: this is the only way a typed key changes a cell.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The play buttons and their handlers: each opens its dialog or window, waits
 // for it with the main window usable, then runs its play.
 

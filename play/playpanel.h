@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Play Functions" group: the Memory Play, Timed Play and Multi Play

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Timed Play" dialog: its controls and the checks of the tone and the
 // duration.
 

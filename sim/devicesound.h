@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The sound of a simulated device: its DTMF signal rendered in real time on a

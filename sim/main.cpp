@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zelvor-sim: a simulated Zelvor on a pseudo-terminal, for trying the panel
 // without the hardware. Prints the port path on the first line, then one line
 // for everything the device does, until interrupted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The command interpreter of the simulated Zelvor: turns the bytes the panel

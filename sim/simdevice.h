@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The simulated Zelvor: a stand-in for the DTMF tone generator, on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds and loads the sound card module, and opens the output through it.
 
 #include "sim/soundcard.h"

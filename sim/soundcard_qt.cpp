@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound card module: the simulated device's sound on the default sound
 // output through Qt Multimedia, loaded by openSoundCard (sim/soundcard.h).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zelvor-cli against simulated devices: each command says on the line what
 // the panel's own operation says (same bytes, same ticks), a written file
 // reads back, and each way of failing has its exit code.

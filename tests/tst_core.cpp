@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's readers of outside text, headless: the numeric value of what the
 // user typed, the device's answer to "show location d", the configuration
 // file and the keyboard's keys. No window system is needed, nor linked.

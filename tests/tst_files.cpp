@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Export Data" and "Import Data" on a running panel, and the "File I/O"
 // chooser.
 

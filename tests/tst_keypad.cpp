@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live keypad and the PC keyboard: input sequences and the transcript each
 // leaves. Steps: L# M# a left / middle click on the key "#", R# r# the right
 // button down / up; +K -K key K down / up, ^K both, *K an auto-repeated press,

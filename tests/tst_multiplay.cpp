@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Multi Play window as one table: a list put into the grid, what the user
 // does in the window, what happens at given ticks, and the events left.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory Play, Timed Play and Abort: operations in turn, what happens at given
 // ticks, and the events left (writes and boxes, other kinds a row lists). The
 // device says "Ready" only at a row's tick, so the poll sees the same each run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The paths behind COM1 to COM4: the rule that picks them from the ports
 // detected, "Port Paths..." and the saved paths, and what the user sees.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real zelvor program as a user starts and ends it: options read before
 // any window (so they work without a display), Qt's own handed to Qt, the
 // device found on the panel's own clock, and the program ended as a desktop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the device, the port menu, Quit and the end of the application, and
 // the link's pauses and probe as they show on the wire.
 

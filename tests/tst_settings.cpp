@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings panel: reading the device, saving, factory reset, the panel's
 // own buttons and fields, and the faults around them.
 

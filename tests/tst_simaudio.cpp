@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated device's sound, checked with an independent DTMF decoder and
 // by measuring tone edges in the WAV file it writes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the panel's tests rely on in the simulated device and cannot see for
 // themselves: a location still playing keeps it busy (the test clock waits
 // for it), a dropped line owes nothing, a renewed one is found under the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device trace of a start-up and of a line that stops taking characters
 // for a while or for good, and how it writes the bytes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the windows offer across their parts: pastes and drops into the fields
 // (which tell a drop's source what they took), and what a screen reader gets:
 // every window, control and menu item by role and name, labels by value, and

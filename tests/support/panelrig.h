@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One panel wired to simulated devices on real pseudo-terminals, for one test.
