@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/options.h"
 
+#include "core/text.h"
+
 #include <QSet>
 
 namespace {
@@ -29,16 +31,6 @@ QtOption qtOption(const QString &argument)
     if (alone.contains(name) || (name.contains(u'=') && joined.contains(name.section(u'=', 0, 0))))
         return QtOption::Alone;
     return QtOption::None;
-}
-
-bool readNumber(const QString &text, int low, int high, int *number)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high)
-        return false;
-    *number = value;
-    return true;
 }
 
 } // namespace

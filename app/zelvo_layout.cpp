@@ -11,6 +11,7 @@
 #include "play/keypad.h"
 #include "play/playpanel.h"
 #include "settings/settingspanel.h"
+#include "widgets/buttons.h"
 #include "widgets/messagebox.h"
 #include "widgets/statusbox.h"
 
@@ -23,17 +24,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QPushButton *makeButton(const QString &caption, const QString &toolTip, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setToolTip(toolTip);
-    button->setAccessibleName(caption);
-    return button;
-}
-
-} // namespace
+namespace {} // namespace
 
 void Zelvo::buildWindow()
 {

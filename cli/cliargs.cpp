@@ -16,16 +16,6 @@ bool isKeypadSymbol(QChar c)
     return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'D') || c == u'*' || c == u'#';
 }
 
-bool readNumber(const QString &text, int low, int high, int *number)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high)
-        return false;
-    *number = value;
-    return true;
-}
-
 struct CommandName
 {
     const char *name;

@@ -213,3 +213,13 @@ QString formatNumber(qint64 number)
     const QString digits = QString::number(number);
     return number < 0 ? digits : QLatin1Char(' ') + digits;
 }
+
+bool readNumber(const QString &text, int low, int high, int *number)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        return false;
+    *number = value;
+    return true;
+}

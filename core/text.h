@@ -20,3 +20,7 @@ double numericValue(const QString &text);
 // A number as the panel writes it into a message: a leading blank stands in
 // place of the plus sign (3 -> " 3", -3 -> "-3").
 QString formatNumber(qint64 number);
+
+// A whole number from `low` to `high` as a command line gives it: the text
+// is the number alone. On success the number goes to *number.
+bool readNumber(const QString &text, int low, int high, int *number);

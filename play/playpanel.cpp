@@ -8,6 +8,7 @@
 #include "play/memorymode.h"
 #include "play/multiplay.h"
 #include "play/singlemode.h"
+#include "widgets/buttons.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -18,14 +19,6 @@ namespace {
 constexpr int MemoryClosingTicks = 100;
 constexpr int TimedClosingTicks = 100;
 constexpr int MultiClosingTicks = 50;
-
-QPushButton *makeButton(const QString &caption, const QString &toolTip, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setToolTip(toolTip);
-    button->setAccessibleName(caption);
-    return button;
-}
 
 // Keeps the "Memory Play" button disabled while a memory play runs and
 // gives it back on every way out, an ending application included.

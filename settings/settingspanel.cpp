@@ -5,6 +5,7 @@
 #include "link/devicelink.h"
 #include "settings/settingstransfer.h"
 #include "settings/typinglimit.h"
+#include "widgets/buttons.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -16,14 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QPushButton *makeButton(const QString &caption, const QString &toolTip, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setToolTip(toolTip);
-    button->setAccessibleName(caption);
-    return button;
-}
 
 QLineEdit *makeField(int maxLength, const QString &toolTip, const QString &name, QWidget *parent,
                      const std::function<void(QLineEdit *)> &made)
